@@ -11,6 +11,8 @@
 
 namespace crdt {
 
+using Bytes = std::vector<std::uint8_t>;
+
 class ByteWriter {
 public:
     void u8(std::uint8_t v) { m_out.push_back(v); }

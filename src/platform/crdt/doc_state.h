@@ -1,0 +1,54 @@
+#pragma once
+// Everything a Document owns: the change log, the object state, the open transaction and the
+// queue of changes waiting for their dependencies.
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/crdt/change_log.h"
+#include "platform/crdt/object_store.h"
+
+namespace crdt {
+
+struct QueuedChange {
+    Bytes body;
+    ChangeHash hash;
+    ChangeHeader header;
+};
+
+class DocState {
+public:
+    explicit DocState(const ActorId& actor) { m_actor = log.actors().intern(actor); }
+
+    ChangeLog log;
+    ObjectStore store;
+    std::vector<QueuedChange> queue;
+    std::uint64_t version = 0;
+    std::size_t saved_changes = 0;
+
+    std::uint32_t actor() const { return m_actor; }
+    void set_actor(const ActorId& actor) { m_actor = log.actors().intern(actor); }
+
+    // The id for a local operation of `width` counters, opening the transaction if needed.
+    OpId next_id(std::uint64_t width);
+    bool in_transaction() const { return m_txn_open; }
+    std::size_t pending_ops() const { return m_txn_open ? log.ops().size() - m_txn_ops_begin : 0; }
+    std::optional<ChangeHash> commit(std::int64_t time, std::string_view message);
+    void rollback();
+
+    // Applies the operations of change `index` to the object state.
+    util::Result<void> apply_change(std::uint32_t index);
+    // Recomputes the object state from the change log.
+    void rebuild();
+    // Applies the queued changes whose dependencies are present, until none is left to apply.
+    util::Result<void> drain_queue();
+
+private:
+    std::uint32_t m_actor = 0;
+    bool m_txn_open = false;
+    std::size_t m_txn_ops_begin = 0;
+    std::uint64_t m_txn_start_op = 0;
+    std::uint64_t m_next_counter = 0;
+};
+
+} // namespace crdt
