@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/crdt/document.h"
+
 namespace {
 
 using ruvo_actions::action::ActionError;
@@ -33,11 +35,11 @@ TEST(ActionRegistry, RoutesByKindAndTheLatestRegistrationWins)
     EXPECT_EQ(registry.handler("chat.operation"), nullptr);
     ASSERT_NE(registry.handler("chat.action"), nullptr);
 
-    auto* doc = static_cast<crdt::Document*>(nullptr);
-    EXPECT_TRUE(registry.handler("chat.action")->apply("{}", *doc));
+    crdt::Document doc;
+    EXPECT_TRUE(registry.handler("chat.action")->apply("{}", doc));
     EXPECT_EQ(first, "");
     EXPECT_EQ(second, "{}");
-    auto error = registry.handler("chat.action")->apply("bad", *doc);
+    auto error = registry.handler("chat.action")->apply("bad", doc);
     ASSERT_FALSE(error);
     EXPECT_EQ(error.error().display(), "test: cannot decode");
     EXPECT_EQ(registry.kinds(), std::vector<std::string>{"chat.action"});

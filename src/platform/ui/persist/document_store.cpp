@@ -49,11 +49,11 @@ std::unexpected<OpenError> sql_failure(sqlite3* db, int code, std::string_view w
     return is_damage(code) ? damaged(std::move(message)) : other(std::move(message));
 }
 
-Attempt<void> exec(sqlite3* db, const char* sql)
+Attempt<void> exec(sqlite3* db, const char* sql, std::string_view what = "cannot update the store")
 {
     int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        return sql_failure(db, rc, sql);
+        return sql_failure(db, rc, what);
     return {};
 }
 
@@ -109,7 +109,7 @@ Attempt<sqlite3*> open_database(const fs::path& path)
                         "CREATE TABLE IF NOT EXISTS quarantine(seq INTEGER PRIMARY KEY, bytes BLOB NOT NULL,"
                         " reason TEXT NOT NULL);"
                         "INSERT OR IGNORE INTO meta(key, value) VALUES('format', '1');";
-    if (auto ready = exec(db, setup); !ready) {
+    if (auto ready = exec(db, setup, "cannot prepare the database"); !ready) {
         sqlite3_close(db);
         return std::unexpected(ready.error());
     }
@@ -357,7 +357,7 @@ std::uint64_t DocumentStore::save_committed()
 void DocumentStore::compact()
 {
     save_committed();
-    post(Job{Job::Kind::Snapshot, m_document.save(), m_generation});
+    post(Job{Job::Kind::Snapshot, m_document.save(), ++m_generation});
 }
 
 void DocumentStore::maybe_compact()
