@@ -3,6 +3,7 @@
 #include "app/chat_action_handler.h"
 #include "app/chat_app.h"
 #include "app/shot_renderer.h"
+#include "doc/chat_data_dir.h"
 
 namespace chat::app {
 
@@ -16,6 +17,7 @@ ruvo_ui::launch::Descriptor build_descriptor()
     d.register_actions = register_actions;
     d.default_window_size = [] { return ruvo_ui::launch::WindowSize{1280, 800}; };
     d.quit_on_close = [] { return true; };
+    d.open_persistence = doc::open_persistence;
     d.start_fullscreen = false;
     d.start_maximized = false;
     d.persist_document = true;

@@ -32,6 +32,7 @@ TEST(LaunchDescriptor, FillsTheFrameworkSettings)
     EXPECT_FALSE(d.start_maximized);
     EXPECT_TRUE(d.persist_document);
     EXPECT_TRUE(d.vsync);
+    EXPECT_TRUE(d.open_persistence);
     ASSERT_TRUE(d.create_app);
     EXPECT_NE(d.create_app(), nullptr);
 }

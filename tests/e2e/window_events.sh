@@ -42,6 +42,7 @@ expect 'KeyDown key="Enter" mods=none'
 expect 'KeyDown key="a" mods=control'
 expect 'KeyDown key="Tab" mods=shift'
 [ "$(tail -1 "$work/events.log")" = "closed" ] || { echo "FAIL: the window did not close cleanly"; failures=$((failures + 1)); }
+[ -f "$XDG_DATA_HOME/ruvo/dev.ruvo.Chat/document.sqlite" ] || { echo "FAIL: no document store was opened"; failures=$((failures + 1)); }
 [ $status -eq 0 ] || { echo "FAIL: exit status $status"; failures=$((failures + 1)); }
 if [ $failures -ne 0 ]; then
     echo "--- events"; cat "$work/events.log"; echo "--- output"; cat "$work/out.log"

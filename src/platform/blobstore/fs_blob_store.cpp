@@ -1,9 +1,9 @@
 #include "platform/blobstore/fs_blob_store.h"
 
-#include <cstdlib>
 #include <system_error>
 #include <unistd.h>
 
+#include "platform/identity/xdg.h"
 #include "platform/util/file.h"
 #include "platform/util/sha256.h"
 
@@ -36,12 +36,8 @@ FsBlobStore::FsBlobStore(fs::path root, Limits limits)
 
 fs::path FsBlobStore::default_root()
 {
-    const char* data_home = std::getenv("XDG_DATA_HOME");
-    if (data_home && *data_home == '/')
-        return fs::path(data_home) / "ruvo" / "blobs";
-    const char* home = std::getenv("HOME");
-    if (home && *home)
-        return fs::path(home) / ".local" / "share" / "ruvo" / "blobs";
+    if (auto data_home = identity::xdg::dirs().effective_data_home())
+        return *data_home / "ruvo" / "blobs";
     return fs::temp_directory_path() / ("ruvo-blobs-" + std::to_string(::getuid()));
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/ui/app.h"
+#include "platform/ui/persist/document_store.h"
 #include "platform/ui/theme.h"
 #include "platform/ui/widget.h"
 #include "platform/util/result.h"
@@ -73,6 +74,10 @@ struct Descriptor {
     // Whether closing the window ends the program; when false the root widget receives a
     // CloseRequest instead.
     std::function<bool()> quit_on_close;
+    // Opens the document store, given the framework's data folder for this application and the
+    // document's name. Without it, or when it fails, the document lives in memory only.
+    std::function<util::Result<persist::Handle>(const std::filesystem::path& dir, std::string_view name)>
+        open_persistence;
 
     bool start_fullscreen = false;
     bool start_maximized = false;

@@ -13,6 +13,7 @@
 #include <spdlog/spdlog.h>
 
 #include "platform/crdt/document.h"
+#include "platform/identity/xdg.h"
 #include "platform/ui/key_values.h"
 
 namespace ruvo_ui {
@@ -103,12 +104,17 @@ private:
     void update_text_input();
     void update_cursor();
     void pace(Clock::time_point frame_start);
+    void open_document();
+    void save_document();
     double refresh_interval_seconds() const;
 
     const launch::Descriptor& m_descriptor;
     Theme m_theme;
     App m_app;
-    crdt::Document m_document;
+    persist::Handle m_store;
+    crdt::Document m_memory_document;
+    crdt::Document* m_document = &m_memory_document;
+    Clock::time_point m_last_compaction_check = Clock::now();
     std::unique_ptr<Widget> m_widget;
     EventLog m_log;
 
@@ -202,6 +208,7 @@ int Host::run()
         std::fprintf(stderr, "this application has no root widget\n");
         return 1;
     }
+    open_document();
     m_widget = m_descriptor.create_app();
     if (!open_window())
         return 1;
@@ -233,6 +240,8 @@ int Host::run()
     if (m_descriptor.on_exit)
         m_descriptor.on_exit(m_app);
     m_widget.reset();
+    save_document();
+    m_store.reset(); // writes what is pending
     spdlog::info("window closed");
     m_log.write("closed");
     wake_event_type = 0;
@@ -243,8 +252,7 @@ void Host::deliver(const Event& event)
 {
     bool handled = m_widget->handle_event(event);
     m_log.write(fmt::format("{} handled={}", describe(event), handled ? 1 : 0));
-    if (m_document.pending_ops() > 0)
-        m_document.commit();
+    save_document();
     m_frame_wanted = true;
 }
 
@@ -363,9 +371,8 @@ bool Host::ensure_buffers()
 void Host::frame()
 {
     m_frame_wanted = false;
-    m_widget->sync(m_document);
-    if (m_document.pending_ops() > 0)
-        m_document.commit();
+    m_widget->sync(*m_document);
+    save_document();
     if (!ensure_buffers())
         return;
 
@@ -418,6 +425,39 @@ void Host::update_cursor()
     m_cursor = shape;
     if (auto& cursor = m_cursors[static_cast<std::size_t>(shape)])
         SDL_SetCursor(cursor.get());
+}
+
+void Host::open_document()
+{
+    if (!m_descriptor.persist_document || !m_descriptor.open_persistence)
+        return;
+    auto data_home = identity::xdg::dirs().effective_data_home();
+    if (!data_home) {
+        spdlog::warn("no data folder (neither XDG_DATA_HOME nor HOME is set): the document is kept in memory only");
+        return;
+    }
+    auto store = m_descriptor.open_persistence(*data_home / "ruvo" / m_descriptor.application_id, "document");
+    if (!store) {
+        spdlog::error("{}; the document is kept in memory only", store.error().message);
+        return;
+    }
+    m_store = std::move(*store);
+    m_document = &m_store->document();
+}
+
+// Commits what the widget wrote and hands it to the store, which writes it on its own thread.
+void Host::save_document()
+{
+    if (!m_store) {
+        if (m_document->pending_ops() > 0)
+            m_document->commit();
+        return;
+    }
+    m_store->save_committed();
+    if (Clock::now() - m_last_compaction_check > std::chrono::minutes(1)) {
+        m_last_compaction_check = Clock::now();
+        m_store->maybe_compact();
+    }
 }
 
 double Host::refresh_interval_seconds() const
