@@ -25,6 +25,15 @@ xdotool click 5
 xdotool type --delay 30 'hi'
 xdotool key Return ctrl+a shift+Tab
 sleep 0.5
+
+# Idle: nothing moves, so the loop must sleep on events instead of drawing.
+cpu_ticks() { awk '{print $14 + $15}' /proc/$pid/stat; }
+before=$(cpu_ticks)
+sleep 2
+idle_ticks=$(( $(cpu_ticks) - before ))
+
+xdotool windowsize "$wid" 900 700
+sleep 0.5
 kill -TERM $pid
 wait $pid
 status=$?
@@ -42,6 +51,9 @@ expect 'KeyDown key="Enter" mods=none'
 expect 'KeyDown key="a" mods=control'
 expect 'KeyDown key="Tab" mods=shift'
 [ "$(tail -1 "$work/events.log")" = "closed" ] || { echo "FAIL: the window did not close cleanly"; failures=$((failures + 1)); }
+expect 'layout 1280x800 scale=1'
+expect 'layout 900x700 scale=1'
+[ "$idle_ticks" -le 10 ] || { echo "FAIL: the idle window used $idle_ticks clock ticks in 2 s"; failures=$((failures + 1)); }
 [ -f "$XDG_DATA_HOME/ruvo/dev.ruvo.Chat/document.sqlite" ] || { echo "FAIL: no document store was opened"; failures=$((failures + 1)); }
 [ $status -eq 0 ] || { echo "FAIL: exit status $status"; failures=$((failures + 1)); }
 if [ $failures -ne 0 ]; then

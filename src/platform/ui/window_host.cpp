@@ -74,6 +74,7 @@ public:
         if (const char* path = std::getenv("RUVO_UI_EVENT_LOG"); path && *path)
             m_file.open(path, std::ios::app);
     }
+    bool enabled() const { return m_file.is_open(); }
     void write(const std::string& line)
     {
         if (m_file.is_open())
@@ -382,6 +383,8 @@ void Host::frame()
         m_layout_wanted = false;
         m_widget->build_layout();
         m_widget->apply_layout(Rect{0, 0, logical.width, logical.height});
+        if (m_log.enabled())
+            m_log.write(fmt::format("layout {}x{} scale={}", logical.width, logical.height, m_scale));
     }
 
     cairo_t* cr = cairo_create(m_surface.get());
