@@ -202,17 +202,23 @@ TEST(DocumentStore, SurvivesBeingKilledAtRandomMoments)
             ::_exit(127);
         }
         ::close(out[1]);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(40 + random() % 200);
+        // Let the child get going (it has written at least once), then kill it at a random moment.
         std::string pending;
         char buffer[4096];
         ::fcntl(out[0], F_SETFL, O_NONBLOCK);
-        while (std::chrono::steady_clock::now() < deadline) {
-            ssize_t n = ::read(out[0], buffer, sizeof buffer);
-            if (n > 0)
-                pending.append(buffer, std::size_t(n));
-            else
-                ::usleep(1000);
-        }
+        auto read_until = [&](auto done) {
+            while (!done()) {
+                ssize_t n = ::read(out[0], buffer, sizeof buffer);
+                if (n > 0)
+                    pending.append(buffer, std::size_t(n));
+                else
+                    ::usleep(500);
+            }
+        };
+        auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        read_until([&] { return pending.find('\n') != std::string::npos || std::chrono::steady_clock::now() > give_up; });
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(random() % 150);
+        read_until([&] { return std::chrono::steady_clock::now() > deadline; });
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
