@@ -17,20 +17,20 @@ struct Taken {
 };
 
 struct Waiting {
-    std::string app;
+    std::string app{};
 
     bool operator==(const Waiting&) const = default;
 };
 
 struct Doing {
-    std::string did;
-    std::string about;
+    std::string did{};
+    std::string about{};
 
     bool operator==(const Doing&) const = default;
 };
 
 struct Done {
-    std::string did;
+    std::string did{};
 
     bool operator==(const Done&) const = default;
 };
@@ -52,7 +52,7 @@ enum class ReasoningRoute : std::uint8_t {
 
 struct AgentReasoning {
     ReasoningRoute route = ReasoningRoute::Model;
-    std::string why;
+    std::string why{};
 
     bool operator==(const AgentReasoning&) const = default;
 };
@@ -72,7 +72,7 @@ struct NoChange {
 };
 
 struct Refused {
-    std::string why;
+    std::string why{};
 
     bool operator==(const Refused&) const = default;
 };
@@ -83,27 +83,27 @@ using AgentStepOutcome = std::variant<step_outcome::Asked, step_outcome::Applied
                                       step_outcome::NoChange, step_outcome::Refused>;
 
 struct AgentStep {
-    std::string id;              // may be empty
+    std::string id{};              // may be empty
     std::uint64_t sequence = 0;  // 0 = none
-    std::string resource;        // the resource address the step acted on
-    std::string label;
-    AgentStepOutcome outcome;
+    std::string resource{};        // the resource address the step acted on
+    std::string label{};
+    AgentStepOutcome outcome{};
 
     bool operator==(const AgentStep&) const = default;
 };
 
 struct AgentWork {
-    AgentWorkState state;
+    AgentWorkState state{};
     std::int64_t since = 0;  // seconds since the Unix epoch when `state` was entered
-    std::optional<AgentReasoning> reasoning;
-    std::vector<AgentStep> trace;
+    std::optional<AgentReasoning> reasoning{};
+    std::vector<AgentStep> trace{};
 
     bool operator==(const AgentWork&) const = default;
 };
 
 // An agent-state change as the document keeps it.
 struct StoredAgentTransition {
-    AgentWorkState state;
+    AgentWorkState state{};
     std::int64_t since = 0;
 
     bool operator==(const StoredAgentTransition&) const = default;

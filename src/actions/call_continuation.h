@@ -9,10 +9,10 @@
 namespace chat::actions {
 
 struct ChatCallContinuation {
-    std::string workspace_id;
-    std::string channel_id;
-    ruvo_ui::RealtimeMediaFacets media;
-    ruvo_ui::RealtimeControlIntent controls;
+    std::string workspace_id{};
+    std::string channel_id{};
+    ruvo_ui::RealtimeMediaFacets media{};
+    ruvo_ui::RealtimeControlIntent controls{};
 
     bool operator==(const ChatCallContinuation&) const = default;
 };

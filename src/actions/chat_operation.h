@@ -14,43 +14,43 @@ namespace chat::actions {
 inline constexpr std::string_view chat_operation_kind = "chat.operation";
 
 struct OpenWorkspace {
-    std::string workspace;
+    std::string workspace{};
 
     bool operator==(const OpenWorkspace&) const = default;
 };
 
 struct OpenChannel {
-    std::string workspace;
-    std::string channel;
+    std::string workspace{};
+    std::string channel{};
 
     bool operator==(const OpenChannel&) const = default;
 };
 
 struct OpenCategory {
-    std::string workspace;
-    std::string category;
+    std::string workspace{};
+    std::string category{};
 
     bool operator==(const OpenCategory&) const = default;
 };
 
 struct RevealMessage {
-    std::string workspace;
-    std::string channel;
-    std::string message;
-    std::optional<std::string> parent;  // thread parent
+    std::string workspace{};
+    std::string channel{};
+    std::string message{};
+    std::optional<std::string> parent{};  // thread parent
 
     bool operator==(const RevealMessage&) const = default;
 };
 
 struct OpenPerson {
-    std::string user;
+    std::string user{};
 
     bool operator==(const OpenPerson&) const = default;
 };
 
 struct ImportAttachment {
-    std::string channel;  // target channel
-    std::string path;     // local file to import
+    std::string channel{};  // target channel
+    std::string path{};     // local file to import
 
     bool operator==(const ImportAttachment&) const = default;
 };

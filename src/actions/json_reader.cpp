@@ -89,13 +89,21 @@ public:
     std::size_t refusal_offset() const { return m_refusal_offset; }
 
 private:
-    std::size_t offset() const { return m_stream ? m_stream->Tell() : no_offset; }
+    // RapidJSON reports a bracket before it consumes it, every other token after.
+    std::size_t offset(TokenKind kind) const
+    {
+        if (!m_stream)
+            return no_offset;
+        bool bracket = kind == TokenKind::ObjectStart || kind == TokenKind::ObjectEnd ||
+                       kind == TokenKind::ArrayStart || kind == TokenKind::ArrayEnd;
+        return m_stream->Tell() + (bracket ? 1 : 0);
+    }
 
     bool ok() const { return m_refusal == Refusal::None; }
-    bool refuse(Refusal why)
+    bool refuse(Refusal why, TokenKind at)
     {
         m_refusal = why;
-        m_refusal_offset = offset();
+        m_refusal_offset = offset(at);
         return false;
     }
 
@@ -103,13 +111,13 @@ private:
     {
         auto& list = m_tokens.m_tokens;
         if (list.size() >= max_tokens) {
-            refuse(Refusal::TooManyTokens);
+            refuse(Refusal::TooManyTokens, kind);
             list.back() = Token{};
             return list.back();
         }
         Token& token = list.emplace_back();
         token.kind = kind;
-        token.offset = offset();
+        token.offset = offset(kind);
         return token;
     }
     bool push_scalar(TokenKind kind)
@@ -120,7 +128,7 @@ private:
     bool push_string(TokenKind kind, std::string_view text)
     {
         if (has_encoded_surrogate(text))
-            return refuse(Refusal::LoneSurrogate);
+            return refuse(Refusal::LoneSurrogate, kind);
         Token& token = push(kind);
         if (!ok())
             return false;
@@ -131,7 +139,7 @@ private:
     bool open(TokenKind kind)
     {
         if (m_open.size() >= m_limits.max_depth)
-            return refuse(Refusal::TooDeep);
+            return refuse(Refusal::TooDeep, kind);
         push(kind);
         m_open.push_back(static_cast<std::uint32_t>(m_tokens.m_tokens.size() - 1));
         return ok();
@@ -158,6 +166,15 @@ private:
     Refusal m_refusal = Refusal::None;
     std::size_t m_refusal_offset = 0;
 };
+
+// RapidJSON's messages are sentences; ours append the position, so drop the final period.
+static std::string_view parse_error_text(rapidjson::ParseErrorCode code)
+{
+    std::string_view text = rapidjson::GetParseError_En(code);
+    if (!text.empty() && text.back() == '.')
+        text.remove_suffix(1);
+    return text;
+}
 
 static std::string_view refusal_text(Refusal why)
 {
@@ -207,12 +224,12 @@ util::Result<Tokens> Tokens::read(std::string_view text, ReadLimits limits)
             return util::fail("{}{}", what, tokens.describe_offset(collector.refusal_offset()));
         }
         // RapidJSON's offset is that of the byte where it stopped; report its column.
-        return util::fail("{}{}", rapidjson::GetParseError_En(parsed.Code()),
+        return util::fail("{}{}", parse_error_text(parsed.Code()),
                           tokens.describe_offset(std::min(parsed.Offset() + 1, text.size())));
     }
     // The reader treats a NUL byte as the end of the input, so look past it ourselves.
     if (stream.Tell() != text.size()) {
-        return util::fail("{}{}", rapidjson::GetParseError_En(rapidjson::kParseErrorDocumentRootNotSingular),
+        return util::fail("{}{}", parse_error_text(rapidjson::kParseErrorDocumentRootNotSingular),
                           tokens.describe_offset(stream.Tell() + 1));
     }
     return tokens;

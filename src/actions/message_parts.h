@@ -26,17 +26,17 @@ struct Span {
 
 // A message's reference to a workspace resource, such as another message.
 struct ResourceRef {
-    std::string kind;  // a resource kind such as "chat.message"
-    std::string id;
-    std::string label;
-    std::optional<Span> span;
+    std::string kind{};  // a resource kind such as "chat.message"
+    std::string id{};
+    std::string label{};
+    std::optional<Span> span{};
 
     bool operator==(const ResourceRef&) const = default;
 };
 
 // A person named inside the message text.
 struct Mention {
-    std::string user;
+    std::string user{};
     std::uint64_t start = 0;  // position of the mention inside the text
     std::uint64_t len = 0;
     bool is_agent = false;
@@ -48,8 +48,8 @@ namespace attachment {
 
 // `blob` is a content reference: a content-store identifier or a built-in demo reference.
 struct Image {
-    std::string name;
-    std::string blob;
+    std::string name{};
+    std::string blob{};
     std::uint32_t w = 0;
     std::uint32_t h = 0;
 
@@ -57,8 +57,8 @@ struct Image {
 };
 
 struct Video {
-    std::string name;
-    std::string blob;
+    std::string name{};
+    std::string blob{};
     std::uint32_t w = 0;
     std::uint32_t h = 0;
     std::uint64_t size = 0;  // bytes
@@ -67,8 +67,8 @@ struct Video {
 };
 
 struct File {
-    std::string name;
-    std::string blob;
+    std::string name{};
+    std::string blob{};
     std::uint64_t size = 0;  // bytes
 
     bool operator==(const File&) const = default;
