@@ -169,9 +169,10 @@ void ChangeLog::truncate_ops(std::size_t ops_size)
 {
     if (ops_size >= m_ops.size())
         return;
-    std::uint32_t preds = m_ops[ops_size].pred_begin;
+    auto preds = static_cast<std::uint32_t>(m_preds.size());
     for (std::size_t i = ops_size; i < m_ops.size(); ++i)
-        preds = std::min(preds, m_ops[i].pred_begin);
+        if (m_ops[i].pred_count > 0)
+            preds = std::min(preds, m_ops[i].pred_begin);
     m_ops.resize(ops_size);
     m_preds.resize(preds);
 }
