@@ -12,7 +12,17 @@ namespace {
 // Probabilities are 12-bit (of a one bit); models adapt by a fixed fraction of the error.
 constexpr int prob_bits = 12;
 constexpr int prob_one = 1 << prob_bits;
-constexpr int order2_bits = 12;
+constexpr int max_order2_bits = 12;
+
+// Small inputs get small tables: the model is rebuilt for every body, and both sides derive the
+// size from the body length.
+int order2_bits_for(std::uint64_t size)
+{
+    int bits = 6;
+    while (bits < max_order2_bits && (std::uint64_t{1} << (bits + 5)) < size)
+        ++bits;
+    return bits;
+}
 
 struct Tables {
     std::array<std::int16_t, prob_one> stretch{};
@@ -43,11 +53,11 @@ const Tables& tables()
 // the order-0 context.
 class Model {
 public:
-    Model() : m_t(tables())
+    explicit Model(std::uint64_t size) : m_t(tables()), m_order2_bits(order2_bits_for(size))
     {
         m_o0.fill(prob_one / 2 << 4);
         m_o1.assign(1 << 16, prob_one / 2 << 4);
-        m_o2.assign(std::size_t{1} << (order2_bits + 8), prob_one / 2 << 4);
+        m_o2.assign(std::size_t{1} << (m_order2_bits + 8), prob_one / 2 << 4);
         for (auto& w : m_weights)
             w = {22000, 22000, 22000, 0};
     }
@@ -88,13 +98,14 @@ public:
             std::uint32_t byte = m_c0 & 0xff;
             m_c2 = m_c1;
             m_c1 = byte;
-            m_h2 = ((m_c2 << 8 | m_c1) * 0x9E3779B1u) >> (32 - order2_bits);
+            m_h2 = ((m_c2 << 8 | m_c1) * 0x9E3779B1u) >> (32 - m_order2_bits);
             m_c0 = 1;
         }
     }
 
 private:
     const Tables& m_t;
+    int m_order2_bits;
     std::array<std::uint16_t, 256> m_o0{};
     std::vector<std::uint16_t> m_o1;
     std::vector<std::uint16_t> m_o2;
@@ -109,7 +120,7 @@ private:
 
 std::vector<std::uint8_t> compress(std::span<const std::uint8_t> input)
 {
-    Model model;
+    Model model(input.size());
     std::vector<std::uint8_t> out;
     out.reserve(input.size() / 2 + 16);
     std::uint32_t x1 = 0, x2 = 0xffffffff;
@@ -143,7 +154,7 @@ util::Result<std::vector<std::uint8_t>> decompress(std::span<const std::uint8_t>
     // bytes could encode is rejected before anything is reserved.
     if (size > packed.size() * 1024 + 1024)
         return util::fail("compressed body is malformed");
-    Model model;
+    Model model(size);
     std::vector<std::uint8_t> out;
     out.reserve(size);
     std::size_t pos = 0;

@@ -231,7 +231,16 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
     const std::uint64_t max_items = std::max<std::uint64_t>(std::uint64_t{1} << 20, body_bytes.size() * 64);
     if (nchanges > max_items)
         return bad("too many changes");
-    log.reserve(nchanges, nchanges);
+    {
+        // One pass over the operation counts sizes the operation vector exactly.
+        ColumnReader counts = col[ChOpCount];
+        std::uint64_t total = 0;
+        for (std::uint64_t i = 0; i < nchanges && counts.ok() && total <= max_items; ++i)
+            total += counts.next_u();
+        if (!counts.ok() || total > max_items)
+            return bad("operation count");
+        log.reserve(nchanges, total);
+    }
 
     auto actor_at = [&](std::uint64_t a, bool& ok) -> std::uint32_t {
         if (a >= actor_map.size()) {
