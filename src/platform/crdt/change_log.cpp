@@ -88,10 +88,7 @@ const ChangeHash& ChangeLog::hash(std::size_t i)
 std::optional<std::uint32_t> ChangeLog::find(const ChangeHash& h)
 {
     compute_hashes();
-    auto it = m_by_hash.find(h);
-    if (it == m_by_hash.end())
-        return std::nullopt;
-    return it->second;
+    return m_by_hash.find(m_hashes, h);
 }
 
 std::uint64_t ChangeLog::last_seq(std::uint32_t actor) const
@@ -158,10 +155,10 @@ void ChangeLog::compute_hashes()
 {
     while (m_hashes.size() < m_changes.size()) {
         std::size_t i = m_hashes.size();
-        ByteWriter w;
-        encode_into(w, i);
-        m_hashes.push_back(util::sha256(w.out()));
-        m_by_hash.emplace(m_hashes.back(), static_cast<std::uint32_t>(i));
+        m_scratch.out().clear();
+        encode_into(m_scratch, i);
+        m_hashes.push_back(util::sha256(m_scratch.out()));
+        m_by_hash.insert(m_hashes, static_cast<std::uint32_t>(i));
     }
 }
 
@@ -169,9 +166,10 @@ void ChangeLog::truncate_ops(std::size_t ops_size)
 {
     if (ops_size >= m_ops.size())
         return;
-    std::uint32_t preds = m_ops[ops_size].pred_begin;
+    auto preds = static_cast<std::uint32_t>(m_preds.size());
     for (std::size_t i = ops_size; i < m_ops.size(); ++i)
-        preds = std::min(preds, m_ops[i].pred_begin);
+        if (m_ops[i].pred_count > 0)
+            preds = std::min(preds, m_ops[i].pred_begin);
     m_ops.resize(ops_size);
     m_preds.resize(preds);
 }
@@ -182,10 +180,9 @@ void ChangeLog::truncate_changes(std::size_t count)
         return;
     truncate_ops(m_changes[count].ops_begin);
     m_deps.resize(m_changes[count].deps_begin);
-    for (std::size_t i = count; i < m_hashes.size(); ++i)
-        m_by_hash.erase(m_hashes[i]);
     if (m_hashes.size() > count)
         m_hashes.resize(count);
+    m_by_hash.reset(m_hashes, m_hashes.size());
     m_changes.resize(count);
     m_heads.clear();
     m_last_seq.clear();
@@ -207,7 +204,8 @@ void ChangeLog::encode_into(ByteWriter& w, std::size_t i)
 {
     const ChangeMeta& m = m_changes[i];
     auto ops = ops_of(i);
-    std::vector<std::uint32_t> others;
+    std::vector<std::uint32_t>& others = m_others;
+    others.clear();
     auto note = [&](OpId id) {
         if (id.counter != 0 && id.actor != m.actor)
             others.push_back(id.actor);
@@ -223,9 +221,11 @@ void ChangeLog::encode_into(ByteWriter& w, std::size_t i)
     others.erase(std::unique(others.begin(), others.end()), others.end());
     // Refs are written as positions in `others`, which is sorted by actor bytes; look them up by
     // index through a small sorted copy of the indices.
-    std::vector<std::uint32_t> by_index = others;
+    std::vector<std::uint32_t>& by_index = m_by_index;
+    by_index.assign(others.begin(), others.end());
     std::sort(by_index.begin(), by_index.end());
-    std::vector<std::uint32_t> position(by_index.size());
+    std::vector<std::uint32_t>& position = m_position;
+    position.assign(by_index.size(), 0);
     for (std::size_t k = 0; k < others.size(); ++k) {
         auto it = std::lower_bound(by_index.begin(), by_index.end(), others[k]);
         position[static_cast<std::size_t>(it - by_index.begin())] = static_cast<std::uint32_t>(k);
@@ -248,7 +248,8 @@ void ChangeLog::encode_into(ByteWriter& w, std::size_t i)
     w.uleb(m.start_op);
     w.sleb(m.time);
     w.str(stored(m.message_off, m.message_len));
-    std::vector<ChangeHash> deps;
+    std::vector<ChangeHash>& deps = m_dep_hashes;
+    deps.clear();
     for (auto d : deps_of(i))
         deps.push_back(m_hashes[d]);
     std::sort(deps.begin(), deps.end());

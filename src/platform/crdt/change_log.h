@@ -17,6 +17,7 @@
 
 #include "platform/crdt/actor_table.h"
 #include "platform/crdt/bytes.h"
+#include "platform/crdt/hash_index.h"
 #include "platform/crdt/op.h"
 #include "platform/crdt/value.h"
 #include "platform/util/result.h"
@@ -25,15 +26,6 @@
 namespace crdt {
 
 using ChangeHash = util::Sha256;
-
-struct ChangeHashHash {
-    std::size_t operator()(const ChangeHash& h) const
-    {
-        std::size_t v;
-        std::memcpy(&v, h.data(), sizeof v);
-        return v;
-    }
-};
 
 struct ChangeMeta {
     std::uint32_t actor = 0;
@@ -108,6 +100,12 @@ public:
     std::uint32_t seal(ChangeMeta meta, std::span<const std::uint32_t> deps, std::string_view message);
     // Appends a change whose hash is not computed yet (load). Causal order is the caller's duty.
     std::uint32_t seal_unhashed(ChangeMeta meta, std::span<const std::uint32_t> deps, std::string_view message);
+    void reserve(std::size_t changes, std::size_t ops)
+    {
+        m_changes.reserve(m_changes.size() + changes);
+        m_deps.reserve(m_deps.size() + changes);
+        m_ops.reserve(m_ops.size() + ops);
+    }
     // Removes the operations and predecessors from `ops_size` on (an abandoned transaction).
     void truncate_ops(std::size_t ops_size);
     // Removes the changes from `count` on, with their operations (a change that failed to apply).
@@ -128,7 +126,12 @@ private:
     ActorTable m_actors;
     std::vector<ChangeMeta> m_changes;
     std::vector<ChangeHash> m_hashes; // may lag behind m_changes after a load
-    std::unordered_map<ChangeHash, std::uint32_t, ChangeHashHash> m_by_hash;
+    HashIndex m_by_hash;
+    ByteWriter m_scratch;
+    std::vector<std::uint32_t> m_others;
+    std::vector<std::uint32_t> m_by_index;
+    std::vector<std::uint32_t> m_position;
+    std::vector<ChangeHash> m_dep_hashes;
     std::vector<std::uint32_t> m_deps;
     std::vector<Op> m_ops;
     std::vector<OpId> m_preds;

@@ -180,8 +180,13 @@ util::Result<void> ObjectStore::apply(ChangeLog& log, std::uint32_t op_index, Op
     case ObjType::Text: {
         TextObject& text = *o.text();
         if (op.kind == OpKind::TextInsert) {
-            auto chars = decode_utf8(log.op_text(op));
-            text.insert_after(op.elem, id, *chars, log.actors());
+            std::string_view bytes = log.op_text(op);
+            m_chars.clear();
+            if (bytes.size() == op.len)
+                m_chars.assign(bytes.begin(), bytes.end()); // ASCII: one byte per scalar value
+            else
+                m_chars = *decode_utf8(bytes);
+            text.insert_after(op.elem, id, m_chars, log.actors());
             return {};
         }
         std::uint64_t c = op.elem.counter;

@@ -83,6 +83,7 @@ private:
     void apply_to_slot(ChangeLog& log, Slot& slot, const Op& op, std::uint32_t op_index, OpId id);
 
     std::deque<Object> m_objects;
+    std::u32string m_chars; // scratch for decoding inserted text
     std::unordered_map<OpId, std::uint32_t, OpIdHash> m_index;
 };
 

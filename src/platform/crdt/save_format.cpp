@@ -1,5 +1,6 @@
 #include "platform/crdt/save_format.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -82,6 +83,7 @@ Bytes encode_document(ChangeLog& log)
     std::uint64_t prev_end = 0;
     std::int64_t prev_time = 0;
     std::uint64_t prev_obj = 0;
+    std::uint64_t prev_elem = 0;
     for (std::size_t i = 0; i < log.size(); ++i) {
         const ChangeMeta& m = log.meta(i);
         col[ChActor].push(m.actor);
@@ -104,7 +106,8 @@ Bytes encode_document(ChangeLog& log)
             prev_obj = op.obj.counter;
             col[OpObjActor].push(op.obj.actor);
             if (op.seq) {
-                col[OpElemCounter].push(own - static_cast<std::int64_t>(op.elem.counter));
+                col[OpElemCounter].push(static_cast<std::int64_t>(op.elem.counter - prev_elem));
+                prev_elem = op.elem.counter;
                 col[OpElemActor].push(op.elem.counter ? op.elem.actor : 0);
             } else {
                 col[OpKey].push(map_key(op.key));
@@ -225,8 +228,19 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
     ByteReader doubles(r.raw(r.count(0)));
     if (!r.ok() || !r.at_end())
         return bad("truncated body");
-    if (nchanges > body_bytes.size())
+    const std::uint64_t max_items = std::max<std::uint64_t>(std::uint64_t{1} << 20, body_bytes.size() * 64);
+    if (nchanges > max_items)
         return bad("too many changes");
+    {
+        // One pass over the operation counts sizes the operation vector exactly.
+        ColumnReader counts = col[ChOpCount];
+        std::uint64_t total = 0;
+        for (std::uint64_t i = 0; i < nchanges && counts.ok() && total <= max_items; ++i)
+            total += counts.next_u();
+        if (!counts.ok() || total > max_items)
+            return bad("operation count");
+        log.reserve(nchanges, total);
+    }
 
     auto actor_at = [&](std::uint64_t a, bool& ok) -> std::uint32_t {
         if (a >= actor_map.size()) {
@@ -241,6 +255,7 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
     std::uint64_t prev_end = 0;
     std::int64_t prev_time = 0;
     std::uint64_t prev_obj = 0;
+    std::uint64_t prev_elem = 0;
     bool ok = true;
     for (std::uint64_t i = 0; i < nchanges; ++i) {
         ChangeMeta meta;
@@ -267,7 +282,9 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
             deps.push_back(dep);
         }
         auto nops = col[ChOpCount].next_u();
-        if (nops == 0 || nops > body_bytes.size())
+        // Runs let a few bytes stand for many operations; the bound keeps hostile counts from
+        // exhausting memory while leaving room for any document a replica can produce.
+        if (nops == 0 || log.ops().size() + nops > max_items)
             return bad("operation count");
         meta.ops_begin = static_cast<std::uint32_t>(log.ops().size());
         std::uint64_t counter = meta.start_op;
@@ -293,7 +310,8 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
             if (op.obj.counter >= counter)
                 return bad("object reference");
             if (op.seq) {
-                op.elem.counter = counter - col[OpElemCounter].next_u();
+                prev_elem += col[OpElemCounter].next_u();
+                op.elem.counter = prev_elem;
                 auto ea = col[OpElemActor].next_u();
                 op.elem.actor = op.elem.counter ? actor_at(ea, ok) : 0;
                 if (op.elem.counter >= counter || (!op.insert && op.elem.counter == 0))

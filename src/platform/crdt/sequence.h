@@ -237,7 +237,7 @@ public:
 
 private:
     static constexpr std::size_t max_runs = 64;
-    static constexpr std::size_t max_items = 2048;
+    static constexpr std::size_t max_items = 512;
 
     SeqLoc remember(const SeqLoc& loc)
     {
