@@ -14,6 +14,7 @@
 
 #include "platform/crdt/document.h"
 #include "platform/ui/key_values.h"
+#include "platform/ui/sdl_clipboard.h"
 
 namespace ruvo_ui {
 
@@ -195,6 +196,10 @@ int Host::run()
     }
     SdlSession session;
     wake_event_type = SDL_RegisterEvents(1);
+    set_clipboard(make_sdl_clipboard());
+    struct ClipboardReset {
+        ~ClipboardReset() { set_clipboard(nullptr); }
+    } clipboard_reset;
 
     if (m_descriptor.register_actions)
         m_descriptor.register_actions(m_app);
