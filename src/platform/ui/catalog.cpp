@@ -24,6 +24,8 @@ util::Result<EmbeddedCatalog> EmbeddedCatalog::parse(std::string_view locale, st
         std::string_view content = trim(line);
         if (content.empty() || content.front() == '#')
             continue;
+        if (content.starts_with("= ") || content == "=")
+            return util::fail("catalogue line {} has an empty key", line_number);
         auto sep = content.find(" = ");
         if (sep == std::string_view::npos)
             return util::fail("catalogue line {} has no \" = \"", line_number);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fmt/format.h>
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
@@ -184,6 +185,12 @@ util::Result<Image> decode_webp(std::span<const std::uint8_t> bytes, const Decod
 // ---- GIF: the first frame only, read record by record so no frame is allocated before its
 // size is checked.
 
+std::string gif_error(int code)
+{
+    const char* text = GifErrorString(code);
+    return text ? text : fmt::format("error {}", code);
+}
+
 struct GifSource {
     std::span<const std::uint8_t> bytes;
     std::size_t offset = 0;
@@ -204,7 +211,7 @@ util::Result<Image> decode_gif(std::span<const std::uint8_t> bytes, const Decode
     int error = 0;
     GifFileType* gif = DGifOpen(&source, gif_read, &error);
     if (!gif)
-        return util::fail("gif: {}", GifErrorString(error));
+        return util::fail("gif: {}", gif_error(error));
     struct Close {
         GifFileType* g;
         ~Close()
@@ -221,26 +228,26 @@ util::Result<Image> decode_gif(std::span<const std::uint8_t> bytes, const Decode
     while (true) {
         GifRecordType type;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR)
-            return util::fail("gif: {}", GifErrorString(gif->Error));
+            return util::fail("gif: {}", gif_error(gif->Error));
         if (type == TERMINATE_RECORD_TYPE)
             return util::fail("gif: no picture in the file");
         if (type == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType* ext = nullptr;
             if (DGifGetExtension(gif, &code, &ext) == GIF_ERROR)
-                return util::fail("gif: {}", GifErrorString(gif->Error));
+                return util::fail("gif: {}", gif_error(gif->Error));
             if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && (ext[1] & 1))
                 transparent = ext[4];
             while (ext) {
                 if (DGifGetExtensionNext(gif, &ext) == GIF_ERROR)
-                    return util::fail("gif: {}", GifErrorString(gif->Error));
+                    return util::fail("gif: {}", gif_error(gif->Error));
             }
             continue;
         }
         if (type != IMAGE_DESC_RECORD_TYPE)
             continue;
         if (DGifGetImageDesc(gif) == GIF_ERROR)
-            return util::fail("gif: {}", GifErrorString(gif->Error));
+            return util::fail("gif: {}", gif_error(gif->Error));
         const GifImageDesc& desc = gif->Image;
         if (auto ok = check_size("gif", std::uint64_t(std::max(desc.Width, 0)), std::uint64_t(std::max(desc.Height, 0)),
                                  limits);
@@ -274,13 +281,13 @@ util::Result<Image> decode_gif(std::span<const std::uint8_t> bytes, const Decode
             for (int pass = 0; pass < 4; ++pass)
                 for (int y = start[pass]; y < desc.Height; y += step[pass]) {
                     if (DGifGetLine(gif, row.data(), desc.Width) == GIF_ERROR)
-                        return util::fail("gif: {}", GifErrorString(gif->Error));
+                        return util::fail("gif: {}", gif_error(gif->Error));
                     put_row(y);
                 }
         } else {
             for (int y = 0; y < desc.Height; ++y) {
                 if (DGifGetLine(gif, row.data(), desc.Width) == GIF_ERROR)
-                    return util::fail("gif: {}", GifErrorString(gif->Error));
+                    return util::fail("gif: {}", gif_error(gif->Error));
                 put_row(y);
             }
         }

@@ -151,9 +151,9 @@ std::size_t TextInput::line_start(std::size_t offset) const
 {
     if (m_layout && m_layout_text == m_text && m_composition.empty()) {
         int line = 0, x = 0;
-        pango_layout_index_to_line_x(m_layout, int(offset), FALSE, &line, &x);
+        pango_layout_index_to_line_x(m_layout, to_layout(offset), FALSE, &line, &x);
         if (PangoLayoutLine* l = pango_layout_get_line_readonly(m_layout, line))
-            return std::size_t(l->start_index);
+            return from_layout(l->start_index);
     }
     auto nl = offset == 0 ? std::string::npos : m_text.rfind('\n', offset - 1);
     return nl == std::string::npos ? 0 : nl + 1;
@@ -163,12 +163,12 @@ std::size_t TextInput::line_end(std::size_t offset) const
 {
     if (m_layout && m_layout_text == m_text && m_composition.empty()) {
         int line = 0, x = 0;
-        pango_layout_index_to_line_x(m_layout, int(offset), FALSE, &line, &x);
+        pango_layout_index_to_line_x(m_layout, to_layout(offset), FALSE, &line, &x);
         if (PangoLayoutLine* l = pango_layout_get_line_readonly(m_layout, line)) {
-            std::size_t end = std::size_t(l->start_index + l->length);
+            std::size_t end = from_layout(l->start_index + l->length);
             // A wrapped line ends before the space it broke at; a hard line before its "\n".
             bool last = line + 1 >= pango_layout_get_line_count(m_layout);
-            if (!last && end > std::size_t(l->start_index) && end <= m_text.size() && m_text[end - 1] == ' ')
+            if (!last && end > from_layout(l->start_index) && end <= m_text.size() && m_text[end - 1] == ' ')
                 return end - 1;
             return std::min(end, m_text.size());
         }
@@ -181,18 +181,18 @@ std::optional<std::size_t> TextInput::vertical(std::size_t offset, int direction
 {
     if (m_layout && m_layout_text == m_text && m_composition.empty()) {
         int line = 0, x = 0;
-        pango_layout_index_to_line_x(m_layout, int(offset), FALSE, &line, &x);
+        pango_layout_index_to_line_x(m_layout, to_layout(offset), FALSE, &line, &x);
         int target = line + direction;
         if (target < 0 || target >= pango_layout_get_line_count(m_layout))
             return std::nullopt;
         PangoLayoutLine* l = pango_layout_get_line_readonly(m_layout, target);
         int index = 0, trailing = 0;
         pango_layout_line_x_to_index(l, x, &index, &trailing);
-        std::size_t result = std::size_t(index);
+        std::size_t result = from_layout(index);
         for (int i = 0; i < trailing; ++i)
             result = next_cursor(result);
         // x_to_index may land past a wrapped line's end; stay on that line.
-        return std::min(result, std::size_t(l->start_index + l->length));
+        return std::min(result, from_layout(l->start_index + l->length));
     }
     // Without a layout, move by hard lines keeping the column in characters.
     std::size_t start = line_start(offset);
@@ -565,6 +565,32 @@ AccessNode TextInput::accessibility(std::string id, std::string label) const
     return node;
 }
 
+int TextInput::to_layout(std::size_t offset) const
+{
+    // An offset where a space was inserted maps after it: the caret shows at the next line's start.
+    auto before = std::upper_bound(m_breaks.begin(), m_breaks.end(), offset) - m_breaks.begin();
+    return int(offset + std::size_t(before) * utf8::break_opportunity_bytes);
+}
+
+std::size_t TextInput::from_layout(int index) const
+{
+    if (index <= 0)
+        return 0;
+    auto i = std::size_t(index);
+    // The k-th inserted space sits at m_breaks[k] + 3k in the layout.
+    std::size_t removed = 0;
+    for (std::size_t k = 0; k < m_breaks.size(); ++k) {
+        std::size_t at = m_breaks[k] + k * utf8::break_opportunity_bytes;
+        if (i < at + utf8::break_opportunity_bytes) {
+            if (i > at)
+                return m_breaks[k];
+            break;
+        }
+        removed += utf8::break_opportunity_bytes;
+    }
+    return i - removed;
+}
+
 Point TextInput::text_origin() const
 {
     double pad_y = std::max(0.0, (m_rect.height() - m_content_height) / 2);
@@ -579,7 +605,7 @@ std::size_t TextInput::offset_at(Point p) const
     int index = 0, trailing = 0;
     pango_layout_xy_to_index(m_layout, int((p.x - origin.x) * PANGO_SCALE), int((p.y - origin.y) * PANGO_SCALE),
                              &index, &trailing);
-    std::size_t result = std::min(std::size_t(std::max(index, 0)), m_text.size());
+    std::size_t result = std::min(from_layout(index), m_text.size());
     for (int i = 0; i < trailing; ++i)
         result = next_cursor(result);
     return result;
@@ -594,12 +620,13 @@ void TextInput::layout(TextRenderer& text, const Theme&)
     style.size = m_font_size;
     if (m_mode == InputMode::MultiLine)
         style.wrap_width = std::max(1.0, m_rect.width() - 2 * pad_x);
-    PangoLayout* shared = text.layout(shown.empty() ? std::string_view("Ag") : std::string_view(shown), style);
+    PangoLayout* shared = text.layout("Ag", style);
     if (m_layout)
         g_object_unref(m_layout);
     m_layout = pango_layout_copy(shared);
-    if (shown.empty())
-        pango_layout_set_text(m_layout, "", 0);
+    m_breaks.clear();
+    std::string laid = m_mode == InputMode::MultiLine ? utf8::with_break_opportunities(shown, &m_breaks) : shown;
+    pango_layout_set_text(m_layout, laid.data(), int(laid.size()));
     m_layout_text = m_composition.empty() ? m_text : std::string();
     m_line_height = text.line_height(m_font_size);
     PangoRectangle logical;
@@ -614,7 +641,7 @@ Rect TextInput::caret_rect() const
         return {m_rect.x0 + pad_x, m_rect.y0, m_rect.x0 + pad_x + 1, m_rect.y0 + m_line_height};
     PangoRectangle strong;
     std::size_t index = m_caret + m_composition.size();
-    pango_layout_get_cursor_pos(m_layout, int(std::min(index, std::size_t(INT32_MAX))), &strong, nullptr);
+    pango_layout_get_cursor_pos(m_layout, to_layout(index), &strong, nullptr);
     Point o = text_origin();
     double x = o.x + double(strong.x) / PANGO_SCALE;
     double y = o.y + double(strong.y) / PANGO_SCALE;
@@ -627,7 +654,7 @@ void TextInput::scroll_to_caret()
         return;
     PangoRectangle strong;
     std::size_t index = m_caret + m_composition.size();
-    pango_layout_get_cursor_pos(m_layout, int(index), &strong, nullptr);
+    pango_layout_get_cursor_pos(m_layout, to_layout(index), &strong, nullptr);
     double x = double(strong.x) / PANGO_SCALE, y = double(strong.y) / PANGO_SCALE;
     double h = double(strong.height) / PANGO_SCALE;
     double view_w = std::max(1.0, m_rect.width() - 2 * pad_x);
@@ -667,16 +694,17 @@ void TextInput::draw(cairo_t* cr, TextRenderer& text, const Theme& theme, Instan
         style.ellipsize_width = std::max(1.0, m_rect.width() - 2 * pad_x);
         text.draw_styled(cr, m_placeholder, origin, style, theme.muted_text);
     }
-    auto paint_range = [&](std::size_t start, std::size_t end, bool underline) {
+    auto paint_range = [&](std::size_t shown_start, std::size_t shown_end, bool underline) {
+        int start = to_layout(shown_start), end = to_layout(shown_end);
         PangoLayoutIter* iter = pango_layout_get_iter(m_layout);
         do {
             PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
             int ls = line->start_index, le = line->start_index + line->length;
-            if (le < int(start) || ls > int(end))
+            if (le < start || ls > end)
                 continue;
             int* ranges = nullptr;
             int n = 0;
-            pango_layout_line_get_x_ranges(line, std::max(int(start), ls), std::min(int(end), le), &ranges, &n);
+            pango_layout_line_get_x_ranges(line, std::max(start, ls), std::min(end, le), &ranges, &n);
             int y0 = 0, y1 = 0;
             pango_layout_iter_get_line_yrange(iter, &y0, &y1);
             for (int i = 0; i < n; ++i) {

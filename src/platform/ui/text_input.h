@@ -152,6 +152,10 @@ private:
     std::string clean(std::string_view text) const;
     Point text_origin() const;
     void scroll_to_caret();
+    // Offsets of the shown text <-> byte indexes of the layout, which has break opportunities
+    // inserted into long unbroken runs.
+    int to_layout(std::size_t offset) const;
+    std::size_t from_layout(int index) const;
 
     InputMode m_mode;
     std::string m_text;
@@ -178,6 +182,7 @@ private:
     // The layout of the last draw, owned here (a reference on a pango object).
     PangoLayout* m_layout = nullptr;
     std::string m_layout_text;
+    std::vector<std::size_t> m_breaks;
     double m_content_height = 0;
     double m_line_height = 18;
     double m_scroll_x = 0;

@@ -201,6 +201,8 @@ PangoLayout* TextRenderer::plain_layout(std::string_view text, const TextStyle& 
     pango_attr_list_unref(attrs);
     apply_style(layout, style, m_scale);
     std::string clean = shapeable(text);
+    if (style.wrap_width > 0)
+        clean = utf8::with_break_opportunities(clean);
     pango_layout_set_text(layout, clean.data(), int(clean.size()));
     return remember(std::move(key), layout);
 }
@@ -317,7 +319,7 @@ PangoLayout* TextRenderer::rich_layout(const RichTextLayout& rich, double size, 
         if (text.size() + span.text.size() > max_shaped_bytes)
             break;
         auto start = guint(text.size());
-        text += span.text;
+        text += wrap_width > 0 ? utf8::with_break_opportunities(span.text) : span.text;
         auto end = guint(text.size());
         PangoAttribute* fg = pango_attr_foreground_new(channel16(span.color.r), channel16(span.color.g),
                                                        channel16(span.color.b));
@@ -358,7 +360,8 @@ TextSize TextRenderer::draw_rich(cairo_t* cr, const RichTextLayout& rich, Point 
     // Highlights first, one rounded box per line piece of each highlighted span.
     int offset = 0;
     for (const auto& span : rich.spans()) {
-        int start = offset, end = offset + int(span.text.size());
+        auto shaped_size = wrap_width > 0 ? utf8::with_break_opportunities(span.text).size() : span.text.size();
+        int start = offset, end = offset + int(shaped_size);
         offset = end;
         if (!span.background)
             continue;

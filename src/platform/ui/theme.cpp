@@ -49,10 +49,10 @@ Theme Theme::dark()
     theme.popover = Color::rgb(0x23262d);
     theme.accent = Color::rgb(0x5865f2);
     theme.on_accent = Color::rgb(0xffffff);
-    theme.accent_text = Color::rgb(0x949cf7);
+    theme.accent_text = Color::rgb(0x9fa6f8);
     theme.accent_label = Color::rgb(0xc3c8fb);
     theme.text = Color::rgb(0xe9eaee);
-    theme.muted_text = Color::rgb(0x9a9fab);
+    theme.muted_text = Color::rgb(0xa8adb9);
     theme.danger = Color::rgb(0xe5484d);
     theme.on_danger = Color::rgb(0xffffff);
     theme.scrim = Color::rgb(0x000000);

@@ -107,4 +107,54 @@ std::size_t floor_boundary(std::string_view text, std::size_t offset)
     return offset;
 }
 
+namespace {
+
+bool joins_neighbours(std::uint32_t cp)
+{
+    return cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0x1F3FB && cp <= 0x1F3FF) ||
+           (cp >= 0x1F1E6 && cp <= 0x1F1FF) || (cp >= 0xE0020 && cp <= 0xE007F) || (cp >= 0x0300 && cp <= 0x036F) ||
+           (cp >= 0x1AB0 && cp <= 0x1AFF) || (cp >= 0x1DC0 && cp <= 0x1DFF) || (cp >= 0x20D0 && cp <= 0x20FF) ||
+           (cp >= 0xFE20 && cp <= 0xFE2F) || (cp >= 0x0483 && cp <= 0x0489) || (cp >= 0x0591 && cp <= 0x05C7) ||
+           (cp >= 0x0610 && cp <= 0x061A) || (cp >= 0x064B && cp <= 0x065F) || (cp >= 0x0900 && cp <= 0x0DFF) ||
+           (cp >= 0x1100 && cp <= 0x11FF) || cp == 0x034F;
+}
+
+bool is_space(std::uint32_t cp) { return cp == ' ' || cp == '\t' || cp == '\n' || cp == 0x3000 || cp == 0x200B; }
+
+} // namespace
+
+std::string with_break_opportunities(std::string_view text, std::vector<std::size_t>* inserted_at, std::size_t every)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    if (every == 0)
+        every = 16;
+    std::size_t run = 0;
+    std::uint32_t previous = ' ';
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::uint32_t cp = 0;
+        std::size_t len = decode(text, i, cp);
+        if (len == 0) {
+            len = 1;
+            cp = 0xFFFD;
+        }
+        if (is_space(cp)) {
+            run = 0;
+        } else {
+            if (run >= every && !joins_neighbours(cp) && !joins_neighbours(previous)) {
+                out += "\xE2\x80\x8B";
+                if (inserted_at)
+                    inserted_at->push_back(i);
+                run = 0;
+            }
+            ++run;
+        }
+        out.append(text.substr(i, len));
+        previous = cp;
+        i += len;
+    }
+    return out;
+}
+
 } // namespace ruvo_ui::utf8

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ruvo_ui::utf8 {
 
@@ -22,5 +23,17 @@ std::size_t count_code_points(std::string_view text);
 
 // Byte offset of the code point boundary at or before `offset` (valid UTF-8).
 std::size_t floor_boundary(std::string_view text, std::size_t offset);
+
+// The shaper breaks an unbroken run of characters (a pasted hash, 100,000 "x") in time that
+// grows with the square of its length. This returns valid UTF-8 `text` with a zero-width space
+// inserted every `every` characters inside runs longer than that with no space, never inside a
+// cluster (combining marks, joiners, variation selectors, emoji modifiers, flags). When
+// `inserted_at` is given it receives, in order, the byte offsets of the original text before
+// which a zero-width space was inserted.
+std::string with_break_opportunities(std::string_view text, std::vector<std::size_t>* inserted_at = nullptr,
+                                     std::size_t every = 16);
+
+// The three bytes of the zero-width space the function above inserts.
+inline constexpr std::size_t break_opportunity_bytes = 3;
 
 } // namespace ruvo_ui::utf8
