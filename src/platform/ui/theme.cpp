@@ -7,7 +7,7 @@ namespace {
 // Raised-card colour that lift(1) reaches from the surface.
 Color lift_target(const Theme& theme)
 {
-    return theme.mode == ThemeMode::Dark ? Color::rgb(0x41454f) : Color::rgb(0xdfe2e8);
+    return theme.mode == ThemeMode::Dark ? Color::rgb(0x41454f) : Color::rgb(0xd3d6dc);
 }
 
 } // namespace
@@ -72,16 +72,16 @@ Theme Theme::light()
 {
     Theme theme = dark();
     theme.mode = ThemeMode::Light;
-    theme.window_surface = Color::rgb(0xf6f7f9);
-    theme.rail = Color::rgb(0xe3e5ea);
-    theme.panel = Color::rgb(0xeef0f3);
-    theme.surface = Color::rgb(0xffffff);
+    theme.window_surface = Color::rgb(0xffffff);
+    theme.rail = Color::rgb(0xe3e5e8);
+    theme.panel = Color::rgb(0xf2f3f5);
+    theme.surface = Color::rgb(0xebedf0);
     theme.popover = Color::rgb(0xffffff);
     theme.accent = Color::rgb(0x4752c4);
     theme.accent_text = Color::rgb(0x3c46b0);
     theme.accent_label = Color::rgb(0x2f3796);
     theme.text = Color::rgb(0x1d1f24);
-    theme.muted_text = Color::rgb(0x5c6170);
+    theme.muted_text = Color::rgb(0x525766);
     theme.danger = Color::rgb(0xd22d39);
     theme.focus = Color::rgb(0x4752c4);
     theme.edge = Color{0, 0, 0, 0.11};
