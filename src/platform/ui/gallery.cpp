@@ -78,8 +78,8 @@ struct Gallery {
         draw_type(x, 84);
         draw_buttons(x, 324);
         draw_cards(x, 404);
-        draw_inputs(x, 560);
-        draw_colours(x, 760);
+        draw_inputs(x, 580);
+        draw_colours(x, 776);
         draw_menu_and_tooltip(960, 84);
         draw_media(960, 420);
     }
