@@ -1,9 +1,9 @@
 // Attachment pictures come from other peers: any bytes must decode to a picture within the
 // limits or give an error, without crashing, hanging or allocating past the limits.
+#include "platform/ui/image_decode.h"
+
 #include <cstddef>
 #include <cstdint>
-
-#include "platform/ui/image_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto image = ruvo_ui::decode_image({data, size}, limits);
     if (image) {
         if (image->width == 0 || image->height == 0 || image->width > limits.max_side ||
-            image->height > limits.max_side || std::uint64_t(image->width) * image->height > limits.max_pixels)
+            image->height > limits.max_side ||
+            std::uint64_t(image->width) * image->height > limits.max_pixels)
             __builtin_trap();
         if (image->pixels.size() != std::size_t(image->width) * image->height)
             __builtin_trap();

@@ -3,11 +3,11 @@
 // label and a rectangle, and the semantic actions assistive technology may ask of a node.
 // Plain values, rebuilt on request on the UI thread.
 
+#include "platform/ui/geometry.h"
+
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "platform/ui/geometry.h"
 
 namespace ruvo_ui {
 

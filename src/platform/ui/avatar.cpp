@@ -1,9 +1,9 @@
 #include "platform/ui/avatar.h"
 
-#include <glib.h>
-
 #include "platform/ui/paint.h"
 #include "platform/ui/utf8.h"
+
+#include <glib.h>
 
 namespace ruvo_ui {
 
@@ -54,8 +54,8 @@ std::string Avatar::initials_for_name(std::string_view name)
     return letters.front() + letters.back();
 }
 
-void Avatar::draw_at(cairo_t* cr, TextRenderer& text, const Theme& theme, Point center, double radius,
-                     std::string_view initials, Color fill)
+void Avatar::draw_at(cairo_t* cr, TextRenderer& text, const Theme& theme, Point center,
+                     double radius, std::string_view initials, Color fill)
 {
     if (radius <= 0)
         return;
@@ -63,8 +63,9 @@ void Avatar::draw_at(cairo_t* cr, TextRenderer& text, const Theme& theme, Point 
     painter.fill_circle(center, radius, fill);
     if (initials.empty())
         return;
-    Color ink = contrast_ratio(Color::rgb(0xffffff), fill) >= contrast_ratio(theme.text, fill) ? Color::rgb(0xffffff)
-                                                                                               : theme.text;
+    Color ink = contrast_ratio(Color::rgb(0xffffff), fill) >= contrast_ratio(theme.text, fill)
+                    ? Color::rgb(0xffffff)
+                    : theme.text;
     if (contrast_ratio(ink, fill) < contrast_ratio(Color::rgb(0x111111), fill))
         ink = Color::rgb(0x111111);
     // The renderer scales sizes by the text scale; the disc does not, so divide it out.

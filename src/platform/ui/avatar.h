@@ -1,13 +1,13 @@
 #pragma once
 // Round avatars with a person's initials. Stateless; UI thread (it draws through the renderer).
 
-#include <string>
-#include <string_view>
-
 #include "platform/ui/color.h"
 #include "platform/ui/geometry.h"
 #include "platform/ui/text_renderer.h"
 #include "platform/ui/theme.h"
+
+#include <string>
+#include <string_view>
 
 namespace ruvo_ui {
 
@@ -20,8 +20,8 @@ struct Avatar {
 
     // A disc of `radius` in `fill` centred at `center`, with the initials centred in the
     // colour that reads best on the fill. The text size follows the radius.
-    static void draw_at(cairo_t* cr, TextRenderer& text, const Theme& theme, Point center, double radius,
-                        std::string_view initials, Color fill);
+    static void draw_at(cairo_t* cr, TextRenderer& text, const Theme& theme, Point center,
+                        double radius, std::string_view initials, Color fill);
 };
 
 } // namespace ruvo_ui

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/ui/avatar.h"
+
+#include <gtest/gtest.h>
 
 using namespace ruvo_ui;
 

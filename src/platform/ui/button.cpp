@@ -4,8 +4,8 @@
 
 namespace ruvo_ui {
 
-void Button::paint(cairo_t* cr, TextRenderer& text, const Theme& theme, const Rect& rect, std::string_view label,
-                   const ButtonLook& look)
+void Button::paint(cairo_t* cr, TextRenderer& text, const Theme& theme, const Rect& rect,
+                   std::string_view label, const ButtonLook& look)
 {
     if (rect.empty())
         return;
@@ -13,7 +13,8 @@ void Button::paint(cairo_t* cr, TextRenderer& text, const Theme& theme, const Re
     Color fill;
     Color ink;
     bool lifted = look.hovered && !look.disabled;
-    Color hover_toward = theme.mode == ThemeMode::Dark ? Color::rgb(0xffffff) : Color::rgb(0x000000);
+    Color hover_toward =
+        theme.mode == ThemeMode::Dark ? Color::rgb(0xffffff) : Color::rgb(0x000000);
     switch (look.kind) {
     case ButtonKind::Primary:
         fill = theme.accent;
@@ -28,7 +29,8 @@ void Button::paint(cairo_t* cr, TextRenderer& text, const Theme& theme, const Re
             fill = mix(fill, hover_toward, 0.12);
         break;
     case ButtonKind::Plain:
-        fill = look.active ? mix(Colors::lift(theme, 0.72), theme.accent, 0.35) : Colors::lift(theme, 0.72);
+        fill = look.active ? mix(Colors::lift(theme, 0.72), theme.accent, 0.35)
+                           : Colors::lift(theme, 0.72);
         ink = theme.text;
         if (lifted)
             fill = Colors::lift(theme, 1.0);

@@ -2,11 +2,11 @@
 // Push buttons painted in one of the framework's looks. Stateless: the caller keeps hover
 // and enabled state and registers the hit region itself. UI thread.
 
-#include <string_view>
-
 #include "platform/ui/geometry.h"
 #include "platform/ui/text_renderer.h"
 #include "platform/ui/theme.h"
+
+#include <string_view>
 
 namespace ruvo_ui {
 
@@ -28,8 +28,8 @@ struct ButtonLook {
 };
 
 struct Button {
-    static void paint(cairo_t* cr, TextRenderer& text, const Theme& theme, const Rect& rect, std::string_view label,
-                      const ButtonLook& look = {});
+    static void paint(cairo_t* cr, TextRenderer& text, const Theme& theme, const Rect& rect,
+                      std::string_view label, const ButtonLook& look = {});
 };
 
 } // namespace ruvo_ui

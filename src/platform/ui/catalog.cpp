@@ -46,7 +46,10 @@ std::string EmbeddedCatalog::t(std::string_view key) const
     return std::string(key);
 }
 
-bool EmbeddedCatalog::contains(std::string_view key) const { return m_entries.contains(std::string(key)); }
+bool EmbeddedCatalog::contains(std::string_view key) const
+{
+    return m_entries.contains(std::string(key));
+}
 
 I18nManager& I18nManager::instance()
 {

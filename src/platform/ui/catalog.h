@@ -4,18 +4,18 @@
 // active catalogue and a revision number that changes whenever it is replaced, so callers can
 // drop measurements of translated labels. UI thread.
 
+#include "platform/util/result.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "platform/util/result.h"
-
 namespace ruvo_ui {
 
 class EmbeddedCatalog {
-public:
+  public:
     // Parses the catalogue text. Errors name the line: a non-comment line without " = ", an
     // empty key, or a key given twice.
     static util::Result<EmbeddedCatalog> parse(std::string_view locale, std::string_view text);
@@ -27,13 +27,13 @@ public:
     const std::string& locale() const { return m_locale; }
     std::size_t size() const { return m_entries.size(); }
 
-private:
+  private:
     std::string m_locale;
     std::unordered_map<std::string, std::string> m_entries;
 };
 
 class I18nManager {
-public:
+  public:
     // The process-wide manager.
     static I18nManager& instance();
 
@@ -43,7 +43,7 @@ public:
     // Starts at 0 and grows by one with every set_catalog.
     std::uint64_t revision() const { return m_revision; }
 
-private:
+  private:
     EmbeddedCatalog m_catalog;
     std::uint64_t m_revision = 0;
 };

@@ -10,7 +10,10 @@ std::unique_ptr<Clipboard>& slot()
 }
 } // namespace
 
-Clipboard& clipboard() { return *slot(); }
+Clipboard& clipboard()
+{
+    return *slot();
+}
 
 void set_clipboard(std::unique_ptr<Clipboard> clipboard)
 {

@@ -11,7 +11,7 @@
 namespace ruvo_ui {
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     virtual std::optional<std::string> text() const = 0;
     virtual void set_text(std::string_view text) = 0;
@@ -19,11 +19,11 @@ public:
 
 // A clipboard that lives in this process only.
 class LocalClipboard final : public Clipboard {
-public:
+  public:
     std::optional<std::string> text() const override { return m_text; }
     void set_text(std::string_view text) override { m_text = std::string(text); }
 
-private:
+  private:
     std::optional<std::string> m_text;
 };
 

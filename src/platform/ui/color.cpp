@@ -14,19 +14,21 @@ static double linear_channel(double c)
 Color mix(Color from, Color to, double t)
 {
     t = std::clamp(t, 0.0, 1.0);
-    return {from.r + (to.r - from.r) * t, from.g + (to.g - from.g) * t, from.b + (to.b - from.b) * t,
-            from.a + (to.a - from.a) * t};
+    return {from.r + (to.r - from.r) * t, from.g + (to.g - from.g) * t,
+            from.b + (to.b - from.b) * t, from.a + (to.a - from.a) * t};
 }
 
 Color composite(Color top, Color below)
 {
     double a = std::clamp(top.a, 0.0, 1.0);
-    return {top.r * a + below.r * (1 - a), top.g * a + below.g * (1 - a), top.b * a + below.b * (1 - a), 1.0};
+    return {top.r * a + below.r * (1 - a), top.g * a + below.g * (1 - a),
+            top.b * a + below.b * (1 - a), 1.0};
 }
 
 double relative_luminance(Color color)
 {
-    return 0.2126 * linear_channel(color.r) + 0.7152 * linear_channel(color.g) + 0.0722 * linear_channel(color.b);
+    return 0.2126 * linear_channel(color.r) + 0.7152 * linear_channel(color.g) +
+           0.0722 * linear_channel(color.b);
 }
 
 double contrast_ratio(Color foreground, Color background)

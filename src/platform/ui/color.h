@@ -16,7 +16,8 @@ struct Color {
     // 0xRRGGBB, opaque.
     static constexpr Color rgb(std::uint32_t hex)
     {
-        return {((hex >> 16) & 0xff) / 255.0, ((hex >> 8) & 0xff) / 255.0, (hex & 0xff) / 255.0, 1.0};
+        return {((hex >> 16) & 0xff) / 255.0, ((hex >> 8) & 0xff) / 255.0, (hex & 0xff) / 255.0,
+                1.0};
     }
 
     constexpr Color with_alpha(double alpha) const { return {r, g, b, alpha}; }

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "platform/ui/color.h"
 #include "platform/ui/paint.h"
 #include "platform/ui/theme.h"
+
+#include <gtest/gtest.h>
 
 using namespace ruvo_ui;
 
@@ -21,7 +21,8 @@ TEST(Contrast, TranslucentForegroundIsCompositedFirst)
 {
     // Black at zero alpha over white is white: no contrast at all.
     EXPECT_NEAR(contrast_ratio(Color{0, 0, 0, 0}, Color::rgb(0xffffff)), 1.0, 1e-9);
-    EXPECT_LT(contrast_ratio(Color{0, 0, 0, 0.5}, Color::rgb(0xffffff)), contrast_ratio(Color::rgb(0x000000), Color::rgb(0xffffff)));
+    EXPECT_LT(contrast_ratio(Color{0, 0, 0, 0.5}, Color::rgb(0xffffff)),
+              contrast_ratio(Color::rgb(0x000000), Color::rgb(0xffffff)));
 }
 
 TEST(Contrast, ReadableOnReachesTheRatioWithTheSmallestMove)
@@ -58,8 +59,8 @@ TEST(ThemeRoles, TextAndMutedTextPassAaOnEveryBackgroundInBothThemes)
 {
     for (auto theme : {Theme::dark(), Theme::light()}) {
         SCOPED_TRACE(theme.mode == ThemeMode::Dark ? "dark" : "light");
-        for (Color bg : {theme.window_surface, theme.rail, theme.panel, theme.surface, theme.popover,
-                         Colors::lift(theme, 0.35), Colors::lift(theme, 0.72)}) {
+        for (Color bg : {theme.window_surface, theme.rail, theme.panel, theme.surface,
+                         theme.popover, Colors::lift(theme, 0.35), Colors::lift(theme, 0.72)}) {
             EXPECT_GE(contrast_ratio(theme.text, bg), 7.0);
             EXPECT_GE(contrast_ratio(theme.muted_text, bg), 4.5);
             EXPECT_GE(contrast_ratio(theme.accent_text, bg), 4.5);
@@ -67,7 +68,9 @@ TEST(ThemeRoles, TextAndMutedTextPassAaOnEveryBackgroundInBothThemes)
         EXPECT_GE(contrast_ratio(theme.on_accent, theme.accent), 4.5);
         EXPECT_GE(contrast_ratio(theme.on_surface(theme.accent), theme.accent), 4.5);
         EXPECT_GE(contrast_ratio(theme.on_surface(theme.surface), theme.surface), 4.5);
-        EXPECT_GE(contrast_ratio(theme.accent_label, composite(theme.accent.with_alpha(0.22), theme.window_surface)), 4.5);
+        EXPECT_GE(contrast_ratio(theme.accent_label,
+                                 composite(theme.accent.with_alpha(0.22), theme.window_surface)),
+                  4.5);
     }
 }
 

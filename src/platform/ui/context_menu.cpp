@@ -1,12 +1,11 @@
 #include "platform/ui/context_menu.h"
 
-#include <algorithm>
-#include <charconv>
-
-#include <fmt/format.h>
-
 #include "platform/ui/paint.h"
 #include "platform/ui/utf8.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fmt/format.h>
 
 namespace ruvo_ui {
 
@@ -173,7 +172,8 @@ AccessNode ContextMenu::accessibility() const
     return menu;
 }
 
-MenuResponse ContextMenu::perform_semantic_action(std::string_view target, const SemanticRequest& request)
+MenuResponse ContextMenu::perform_semantic_action(std::string_view target,
+                                                  const SemanticRequest& request)
 {
     if (!m_open)
         return {};
@@ -189,7 +189,8 @@ MenuResponse ContextMenu::perform_semantic_action(std::string_view target, const
     auto digits = target.substr(id_prefix.size());
     std::size_t index = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
-    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty() || index >= m_items.size())
+    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty() ||
+        index >= m_items.size())
         return {};
     switch (request.action) {
     case SemanticAction::Default:
@@ -221,7 +222,8 @@ void ContextMenu::draw(cairo_t* cr, TextRenderer& text, const Theme& theme) cons
         Rect row = item_rect(i);
         Color ink = item.destructive ? theme.danger : theme.text;
         if (m_highlight == i) {
-            Color fill = item.destructive ? theme.danger.with_alpha(0.16) : Colors::lift(theme, 0.8);
+            Color fill =
+                item.destructive ? theme.danger.with_alpha(0.16) : Colors::lift(theme, 0.8);
             painter.fill_rounded(row, 6, fill);
         }
         double x = row.x0 + 10;

@@ -4,18 +4,18 @@
 // event. The owner hands every event to handle_event while the menu is open and acts on the
 // response. UI thread.
 
-#include <cstddef>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include "platform/ui/accessibility.h"
 #include "platform/ui/event.h"
 #include "platform/ui/geometry.h"
 #include "platform/ui/icons.h"
 #include "platform/ui/text_renderer.h"
 #include "platform/ui/theme.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace ruvo_ui {
 
@@ -27,15 +27,15 @@ struct MenuItem {
 
 // What an event did to the menu.
 struct MenuResponse {
-    bool consumed = false;              // the menu used the event; nothing else should
-    std::optional<std::size_t> chosen;  // the item the user picked
-    bool close = false;                 // the menu wants to be dropped
+    bool consumed = false;             // the menu used the event; nothing else should
+    std::optional<std::size_t> chosen; // the item the user picked
+    bool close = false;                // the menu wants to be dropped
 
     bool operator==(const MenuResponse&) const = default;
 };
 
 class ContextMenu {
-public:
+  public:
     static constexpr double item_height = 32;
     static constexpr double padding = 6;
     static constexpr std::string_view id_prefix = "context-menu:item:";
@@ -71,7 +71,7 @@ public:
 
     void draw(cairo_t* cr, TextRenderer& text, const Theme& theme) const;
 
-private:
+  private:
     std::optional<std::size_t> item_at(Point p) const;
     void move_highlight(int delta);
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/ui/context_menu.h"
+
+#include <gtest/gtest.h>
 
 using namespace ruvo_ui;
 
@@ -16,7 +16,10 @@ ContextMenu channel_menu()
     return menu;
 }
 
-Point centre(const Rect& r) { return {(r.x0 + r.x1) / 2, (r.y0 + r.y1) / 2}; }
+Point centre(const Rect& r)
+{
+    return {(r.x0 + r.x1) / 2, (r.y0 + r.y1) / 2};
+}
 
 KeyDown key(const char* name)
 {
@@ -96,7 +99,8 @@ TEST(ContextMenuEvents, PressOnThePaddingOrWithTheSecondaryButtonIsConsumedOnly)
     auto menu = channel_menu();
     Point padding{menu.rect().x0 + 2, menu.rect().y0 + 2};
     EXPECT_EQ(menu.handle_event(down(padding)), consumed_only());
-    EXPECT_EQ(menu.handle_event(down(centre(menu.item_rect(0)), PointerButton::Secondary)), consumed_only());
+    EXPECT_EQ(menu.handle_event(down(centre(menu.item_rect(0)), PointerButton::Secondary)),
+              consumed_only());
     EXPECT_TRUE(menu.is_open());
 }
 
@@ -179,13 +183,20 @@ TEST(ContextMenuAccessibility, ItemsAreNodesAndActionsChooseThem)
     EXPECT_TRUE(tree.children[0].states.destructive);
     EXPECT_EQ(tree.children[2].rect, menu.item_rect(2));
 
-    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:7", request(SemanticAction::Default)), MenuResponse{});
-    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:1x", request(SemanticAction::Default)), MenuResponse{});
-    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:", request(SemanticAction::Default)), MenuResponse{});
-    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:1", request(SemanticAction::Focus)), consumed_only());
+    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:7", request(SemanticAction::Default)),
+              MenuResponse{});
+    EXPECT_EQ(
+        menu.perform_semantic_action("context-menu:item:1x", request(SemanticAction::Default)),
+        MenuResponse{});
+    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:", request(SemanticAction::Default)),
+              MenuResponse{});
+    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:1", request(SemanticAction::Focus)),
+              consumed_only());
     EXPECT_EQ(menu.highlighted(), 1u);
-    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:1", request(SemanticAction::Default)), chose(1));
+    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:1", request(SemanticAction::Default)),
+              chose(1));
     EXPECT_FALSE(menu.is_open());
     // A closed menu answers nothing.
-    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:0", request(SemanticAction::Default)), MenuResponse{});
+    EXPECT_EQ(menu.perform_semantic_action("context-menu:item:0", request(SemanticAction::Default)),
+              MenuResponse{});
 }

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-
 #include <fmt/format.h>
 
 namespace ruvo_ui::format {

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "platform/ui/catalog.h"
 #include "platform/ui/format.h"
 #include "platform/ui/permission.h"
+
+#include <gtest/gtest.h>
 
 using namespace ruvo_ui;
 
@@ -35,8 +35,9 @@ TEST(FormatBytes, Table)
 
 TEST(Catalog, ParsesKeyValueLinesWithCommentsAndBlanks)
 {
-    auto catalog = EmbeddedCatalog::parse("en-US", "# Strings.\n\n# note\nchat-call-mute = Mute\nplus = ＋ Category\r\n"
-                                                    "spaced =  two  words \n");
+    auto catalog = EmbeddedCatalog::parse(
+        "en-US", "# Strings.\n\n# note\nchat-call-mute = Mute\nplus = ＋ Category\r\n"
+                 "spaced =  two  words \n");
     ASSERT_TRUE(catalog) << catalog.error().message;
     EXPECT_EQ(catalog->t("chat-call-mute"), "Mute");
     EXPECT_EQ(catalog->t("plus"), "＋ Category");
@@ -76,7 +77,8 @@ TEST(Permission, PermissiveGrantsAndDeniedRefuses)
 {
     auto open = PermissionContext::permissive();
     auto closed = PermissionContext::denied();
-    for (auto cap : {Capability::ReadWorkspace, Capability::ChangeWorkspace, Capability::UseMedia}) {
+    for (auto cap :
+         {Capability::ReadWorkspace, Capability::ChangeWorkspace, Capability::UseMedia}) {
         EXPECT_TRUE(open.check(cap));
         EXPECT_FALSE(closed.check(cap));
     }

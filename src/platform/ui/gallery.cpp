@@ -3,14 +3,6 @@
 //
 //   ruvo-ui-gallery --out DIR   writes DIR/gallery-dark.png and DIR/gallery-light.png
 
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <string_view>
-
-#include <cairo.h>
-
 #include "platform/ui/avatar.h"
 #include "platform/ui/button.h"
 #include "platform/ui/context_menu.h"
@@ -22,6 +14,13 @@
 #include "platform/ui/theme.h"
 #include "platform/ui/tooltip.h"
 #include "platform/ui/transition.h"
+
+#include <cairo.h>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
 
 using namespace ruvo_ui;
 using namespace std::chrono_literals;
@@ -72,9 +71,10 @@ struct Gallery {
         paint.separator_vertical(316, 0, height, surface::edge_on(theme, theme.panel));
         draw_sidebar();
         double x = 340;
-        text.draw_text_weighted(cr, "Toolkit gallery", {x, 20}, theme.title_size + 6, 3, theme.text);
-        text.draw_text(cr, theme.mode == ThemeMode::Dark ? "Dark theme" : "Light theme", {x, 50}, theme.label_size,
-                       theme.muted_text);
+        text.draw_text_weighted(cr, "Toolkit gallery", {x, 20}, theme.title_size + 6, 3,
+                                theme.text);
+        text.draw_text(cr, theme.mode == ThemeMode::Dark ? "Dark theme" : "Light theme", {x, 50},
+                       theme.label_size, theme.muted_text);
         draw_type(x, 84);
         draw_buttons(x, 324);
         draw_cards(x, 404);
@@ -89,14 +89,16 @@ struct Gallery {
         // Rail tiles.
         for (int i = 0; i < 4; ++i) {
             Rect tile = Rect::from_size(14, 16 + i * 56, 44, 44);
-            paint.fill_rounded(tile, i == 0 ? 14 : 22, i == 0 ? theme.accent : Colors::lift(theme, 0.72));
+            paint.fill_rounded(tile, i == 0 ? 14 : 22,
+                               i == 0 ? theme.accent : Colors::lift(theme, 0.72));
             text.draw_centered(cr, i == 0 ? "R" : std::string(1, char('A' + i)), tile, 16, 2,
                                i == 0 ? theme.on_accent : theme.text);
         }
         paint.fill_rounded({4, 26, 8, 50}, 2, theme.text);
         double sx = 72;
         text.draw_text_weighted(cr, "Ruvo Design", {sx + 16, 22}, theme.title_size, 2, theme.text);
-        const char* channels[] = {"general", "design-review", "a-very-long-channel-name-that-ellipsizes", "random"};
+        const char* channels[] = {"general", "design-review",
+                                  "a-very-long-channel-name-that-ellipsizes", "random"};
         for (int i = 0; i < 4; ++i) {
             Rect row = Rect::from_size(sx + 8, 64 + i * 38, 232, 34);
             bool selected = i == 1;
@@ -118,15 +120,18 @@ struct Gallery {
             }
         }
         text.draw_text_weighted(cr, "PEOPLE", {sx + 16, 230}, 10.5, 2, theme.muted_text);
-        const char* people[] = {"Ada Lovelace", "grace hopper", "Jean-Luc Picard", "李 小龙", "🙂 bot"};
+        const char* people[] = {"Ada Lovelace", "grace hopper", "Jean-Luc Picard", "李 小龙",
+                                "🙂 bot"};
         for (int i = 0; i < 5; ++i) {
             Point c{sx + 32, 268 + i * 40.0};
-            Avatar::draw_at(cr, text, theme, c, 14, Avatar::initials_for_name(people[i]), theme.avatar_color(i));
+            Avatar::draw_at(cr, text, theme, c, 14, Avatar::initials_for_name(people[i]),
+                            theme.avatar_color(i));
             double r = 14;
             Point dot{c.x + 0.72 * r, c.y + 0.72 * r};
             paint.fill_circle(dot, 0.32 * r + 2, theme.panel);
             paint.fill_circle(dot, 0.32 * r, theme.presence_color(i % 4));
-            text.draw_text(cr, people[i], {sx + 56, c.y - text.line_height(13) / 2}, 13, theme.text);
+            text.draw_text(cr, people[i], {sx + 56, c.y - text.line_height(13) / 2}, 13,
+                           theme.text);
         }
         // Identity panel.
         Rect panel{72, height - 64, 316, height};
@@ -144,25 +149,32 @@ struct Gallery {
     {
         section(x, y, "TEXT");
         double cy = y + 20;
-        for (auto [size, weight, label] : {std::tuple{theme.title_size, 2, "Title 16 semibold"},
-                                           std::tuple{14.5, 2, "Author 14.5 semibold"},
-                                           std::tuple{theme.body_size, 0, "Body 14 — The quick brown fox, 0x68 ≠ 0×68"},
-                                           std::tuple{theme.label_size, 1, "Label 13 medium"},
-                                           std::tuple{theme.small_size, 0, "Small 11 · 12:04 · edited"}}) {
+        for (auto [size, weight, label] :
+             {std::tuple{theme.title_size, 2, "Title 16 semibold"},
+              std::tuple{14.5, 2, "Author 14.5 semibold"},
+              std::tuple{theme.body_size, 0, "Body 14 — The quick brown fox, 0x68 ≠ 0×68"},
+              std::tuple{theme.label_size, 1, "Label 13 medium"},
+              std::tuple{theme.small_size, 0, "Small 11 · 12:04 · edited"}}) {
             auto s = text.draw_text_weighted(cr, label, {x, cy}, size, weight, theme.text);
             cy += s.height + 4;
         }
-        text.draw_text(cr, "Emoji 🔊 👍 🎉 ❤️ 🚀 👀 🙂 🔇 🎧 🔕 🎤 ✉️ 📹 👥 🔒 🖼 ⭐ ⚡ ☕ ✅ ❌ ✨ ☀️ ✌️", {x, cy}, 14,
-                       theme.text);
+        text.draw_text(cr,
+                       "Emoji 🔊 👍 🎉 ❤️ 🚀 👀 🙂 🔇 🎧 🔕 🎤 ✉️ 📹 👥 🔒 🖼 ⭐ ⚡ ☕ ✅ ❌ ✨ ☀️ "
+                       "✌️",
+                       {x, cy}, 14, theme.text);
         cy += 24;
-        text.draw_text(cr, "Symbols ☰ ➤ ▾ ▸ ● ↓ ☺ ＋ Category · ellipsized:", {x, cy}, 14, theme.text);
+        text.draw_text(cr, "Symbols ☰ ➤ ▾ ▸ ● ↓ ☺ ＋ Category · ellipsized:", {x, cy}, 14,
+                       theme.text);
         TextStyle cut;
         cut.size = 14;
         cut.ellipsize_width = 150;
-        text.draw_styled(cr, "this sentence is far too long for its box", {x + 390, cy}, cut, theme.muted_text);
+        text.draw_styled(cr, "this sentence is far too long for its box", {x + 390, cy}, cut,
+                         theme.muted_text);
         cy += 24;
-        text.draw_text(cr, "RTL: שלום עולם · مرحبا · combining: e\xcc\x81 Z\xcd\x91 · flags 🇩🇪 🏳️‍🌈 · 👩‍👩‍👧", {x, cy}, 14,
-                       theme.muted_text);
+        text.draw_text(cr,
+                       "RTL: שלום עולם · مرحبا · combining: e\xcc\x81 Z\xcd\x91 · flags 🇩🇪 "
+                       "🏳️‍🌈 · 👩‍👩‍👧",
+                       {x, cy}, 14, theme.muted_text);
         cy += 26;
         RichTextLayout rich;
         Color bg = theme.window_surface;
@@ -172,8 +184,9 @@ struct Gallery {
         rich.push("@grace", mention, std::nullopt, 2);
         rich.push(" — could you and ", theme.text);
         rich.push("@ada", me, me.with_alpha(0.18), 2);
-        rich.push(" review the composer before Friday? It wraps across lines when the pane is narrow.",
-                  theme.text);
+        rich.push(
+            " review the composer before Friday? It wraps across lines when the pane is narrow.",
+            theme.text);
         text.draw_rich(cr, rich, {x, cy}, 14, 560.0);
     }
 
@@ -196,18 +209,21 @@ struct Gallery {
         ButtonLook destructive{ButtonKind::Destructive};
         ButtonLook active{};
         active.active = true;
-        const B buttons[] = {{"Primary", primary},   {"Hovered", primary_hover}, {"Plain", plain},
-                             {"Hovered", plain_hover}, {"Disabled", disabled},   {"Leave", destructive},
+        const B buttons[] = {{"Primary", primary},   {"Hovered", primary_hover},
+                             {"Plain", plain},       {"Hovered", plain_hover},
+                             {"Disabled", disabled}, {"Leave", destructive},
                              {"Muted", active}};
         for (const auto& b : buttons) {
             double w = text.measure_weighted(b.label, theme.label_size, 1).width + 28;
-            Button::paint(cr, text, theme, Rect::from_size(bx, by, w, theme.control_height), b.label, b.look);
+            Button::paint(cr, text, theme, Rect::from_size(bx, by, w, theme.control_height),
+                          b.label, b.look);
             bx += w + theme.gap;
         }
         ButtonLook send{ButtonKind::Primary};
         send.radius = 9;
         send.label_size = 16;
-        Button::paint(cr, text, theme, Rect::from_size(bx, by, 44, theme.control_height), "➤", send);
+        Button::paint(cr, text, theme, Rect::from_size(bx, by, 44, theme.control_height), "➤",
+                      send);
     }
 
     void draw_cards(double x, double y)
@@ -225,8 +241,10 @@ struct Gallery {
         paint.fill_rounded(pop, 14, theme.popover);
         paint.panel_border(pop, 14, theme);
         paint.outline(pop, 14, surface::edge_on(theme, theme.popover));
-        text.draw_text(cr, "Popover with the framework shadow", {pop.x0 + 14, pop.y0 + 12}, 13, theme.text);
-        text.draw_text(cr, "radius 14, panel border, outline", {pop.x0 + 14, pop.y0 + 34}, 11.5, theme.muted_text);
+        text.draw_text(cr, "Popover with the framework shadow", {pop.x0 + 14, pop.y0 + 12}, 13,
+                       theme.text);
+        text.draw_text(cr, "radius 14, panel border, outline", {pop.x0 + 14, pop.y0 + 34}, 11.5,
+                       theme.muted_text);
         Rect pill = Rect::from_size(x + 280, y + 108, 180, 36);
         Rect shadow = pill;
         shadow.x0 -= 3, shadow.y0 -= 3, shadow.x1 += 3, shadow.y1 += 3;
@@ -254,7 +272,8 @@ struct Gallery {
         paint.fill_rounded(box, 14, theme.surface);
         paint.outline(box, 14, theme.focus);
         TextInput composer(InputMode::MultiLine);
-        composer.set_text("Shipping the composer on the shared TextInput — real caret, selection, and Ctrl+C/V now.\n"
+        composer.set_text("Shipping the composer on the shared TextInput — real caret, selection, "
+                          "and Ctrl+C/V now.\n"
                           "Enter sends, Shift+Enter for a new line.");
         composer.apply_layout_external(box.inset(8));
         composer.set_focused(true, now);
@@ -287,10 +306,11 @@ struct Gallery {
             const char* name;
             Color color;
         };
-        const Swatch roles[] = {{"rail", theme.rail},       {"panel", theme.panel},   {"surface", theme.surface},
-                                {"popover", theme.popover}, {"accent", theme.accent}, {"danger", theme.danger},
-                                {"focus", theme.focus},     {"online", theme.online}, {"idle", theme.idle},
-                                {"offline", theme.offline}};
+        const Swatch roles[] = {{"rail", theme.rail},       {"panel", theme.panel},
+                                {"surface", theme.surface}, {"popover", theme.popover},
+                                {"accent", theme.accent},   {"danger", theme.danger},
+                                {"focus", theme.focus},     {"online", theme.online},
+                                {"idle", theme.idle},       {"offline", theme.offline}};
         double sx = x;
         for (const auto& s : roles) {
             Rect r = Rect::from_size(sx, y + 20, 52, 30);
@@ -300,12 +320,15 @@ struct Gallery {
         }
         sx = x;
         for (int i = 0; i < 8; ++i) {
-            Avatar::draw_at(cr, text, theme, {sx + 14, y + 92}, 13, std::to_string(i), theme.avatar_color(i));
+            Avatar::draw_at(cr, text, theme, {sx + 14, y + 92}, 13, std::to_string(i),
+                            theme.avatar_color(i));
             sx += 34;
         }
         sx += 10;
         for (auto bytes : {0ull, 1023ull, 1536ull, 5ull << 20, 3ull << 30})
-            sx += text.draw_text(cr, format::bytes(bytes), {sx, y + 84}, 12, theme.muted_text).width + 16;
+            sx +=
+                text.draw_text(cr, format::bytes(bytes), {sx, y + 84}, 12, theme.muted_text).width +
+                16;
     }
 
     void draw_menu_and_tooltip(double x, double y)

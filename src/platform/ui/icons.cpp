@@ -1,9 +1,8 @@
 #include "platform/ui/icons.h"
 
 #include <algorithm>
-#include <numbers>
-
 #include <cairo.h>
+#include <numbers>
 
 namespace ruvo_ui {
 

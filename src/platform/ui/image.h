@@ -16,7 +16,8 @@ struct Image {
 };
 
 // Premultiplies a straight-alpha RGBA pixel into cairo's ARGB32 word.
-inline std::uint32_t premultiplied_argb(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a)
+inline std::uint32_t premultiplied_argb(std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                                        std::uint8_t a)
 {
     auto mul = [a](std::uint8_t c) { return static_cast<std::uint32_t>((c * a + 127) / 255); };
     return (std::uint32_t(a) << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);

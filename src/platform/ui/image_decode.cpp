@@ -3,7 +3,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-
 #include <fmt/format.h>
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -52,7 +51,8 @@ util::Result<Image> decode_png(std::span<const std::uint8_t> bytes, const Decode
     image.width = png.width;
     image.height = png.height;
     image.pixels.resize(std::size_t(png.width) * png.height);
-    if (!png_image_finish_read(&png, nullptr, image.pixels.data(), png_int_32(png.width * 4), nullptr)) {
+    if (!png_image_finish_read(&png, nullptr, image.pixels.data(), png_int_32(png.width * 4),
+                               nullptr)) {
         std::string message = png.message;
         png_image_free(&png);
         return util::fail("png: {}", message);
@@ -100,8 +100,8 @@ void jpeg_watch_scans(j_common_ptr cinfo)
     }
 }
 
-bool jpeg_read_header_guarded(jpeg_decompress_struct* cinfo, JpegError* err, const std::uint8_t* data,
-                              std::size_t size)
+bool jpeg_read_header_guarded(jpeg_decompress_struct* cinfo, JpegError* err,
+                              const std::uint8_t* data, std::size_t size)
 {
     if (setjmp(err->jump))
         return false;
@@ -117,7 +117,8 @@ bool jpeg_decode_guarded(jpeg_decompress_struct* cinfo, JpegError* err, std::uin
     cinfo->out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(cinfo);
     while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(out + std::size_t(cinfo->output_scanline) * cinfo->output_width);
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(out + std::size_t(cinfo->output_scanline) *
+                                                            cinfo->output_width);
         jpeg_read_scanlines(cinfo, &row, 1);
     }
     jpeg_finish_decompress(cinfo);
@@ -169,14 +170,17 @@ util::Result<Image> decode_webp(std::span<const std::uint8_t> bytes, const Decod
         return util::fail("webp: not a readable WebP header");
     if (features.has_animation)
         return util::fail("webp: animated pictures are not supported");
-    if (auto ok = check_size("webp", std::uint64_t(features.width), std::uint64_t(features.height), limits); !ok)
+    if (auto ok = check_size("webp", std::uint64_t(features.width), std::uint64_t(features.height),
+                             limits);
+        !ok)
         return std::unexpected(ok.error());
     Image image;
     image.width = std::uint32_t(features.width);
     image.height = std::uint32_t(features.height);
     image.pixels.resize(std::size_t(image.width) * image.height);
     auto* out = reinterpret_cast<std::uint8_t*>(image.pixels.data());
-    if (!WebPDecodeRGBAInto(bytes.data(), bytes.size(), out, image.pixels.size() * 4, int(image.width * 4)))
+    if (!WebPDecodeRGBAInto(bytes.data(), bytes.size(), out, image.pixels.size() * 4,
+                            int(image.width * 4)))
         return util::fail("webp: corrupt or truncated data");
     premultiply_rgba(image.pixels);
     return image;
@@ -199,7 +203,8 @@ struct GifSource {
 int gif_read(GifFileType* gif, GifByteType* buffer, int length)
 {
     auto* src = static_cast<GifSource*>(gif->UserData);
-    std::size_t n = std::min<std::size_t>(std::size_t(std::max(length, 0)), src->bytes.size() - src->offset);
+    std::size_t n =
+        std::min<std::size_t>(std::size_t(std::max(length, 0)), src->bytes.size() - src->offset);
     std::memcpy(buffer, src->bytes.data() + src->offset, n);
     src->offset += n;
     return int(n);
@@ -220,8 +225,8 @@ util::Result<Image> decode_gif(std::span<const std::uint8_t> bytes, const Decode
             DGifCloseFile(g, &e);
         }
     } close{gif};
-    if (auto ok = check_size("gif", std::uint64_t(std::max(gif->SWidth, 0)), std::uint64_t(std::max(gif->SHeight, 0)),
-                             limits);
+    if (auto ok = check_size("gif", std::uint64_t(std::max(gif->SWidth, 0)),
+                             std::uint64_t(std::max(gif->SHeight, 0)), limits);
         !ok)
         return std::unexpected(ok.error());
     int transparent = -1;
@@ -249,8 +254,8 @@ util::Result<Image> decode_gif(std::span<const std::uint8_t> bytes, const Decode
         if (DGifGetImageDesc(gif) == GIF_ERROR)
             return util::fail("gif: {}", gif_error(gif->Error));
         const GifImageDesc& desc = gif->Image;
-        if (auto ok = check_size("gif", std::uint64_t(std::max(desc.Width, 0)), std::uint64_t(std::max(desc.Height, 0)),
-                                 limits);
+        if (auto ok = check_size("gif", std::uint64_t(std::max(desc.Width, 0)),
+                                 std::uint64_t(std::max(desc.Height, 0)), limits);
             !ok)
             return std::unexpected(ok.error());
         const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
@@ -272,7 +277,8 @@ util::Result<Image> decode_gif(std::span<const std::uint8_t> bytes, const Decode
                 if (sx < 0 || sx >= int(w) || index == transparent || index >= map->ColorCount)
                     continue;
                 const GifColorType& c = map->Colors[index];
-                image.pixels[std::size_t(sy) * w + std::size_t(sx)] = premultiplied_argb(c.Red, c.Green, c.Blue, 255);
+                image.pixels[std::size_t(sy) * w + std::size_t(sx)] =
+                    premultiplied_argb(c.Red, c.Green, c.Blue, 255);
             }
         };
         if (desc.Interlace) {
@@ -360,7 +366,8 @@ util::Result<Image> decode_bmp(std::span<const std::uint8_t> b, const DecodeLimi
         if (at + 12 > b.size())
             return util::fail("bmp: truncated bit masks");
         masks[0] = le32(b, at), masks[1] = le32(b, at + 4), masks[2] = le32(b, at + 8);
-        masks[3] = (header_size >= 56 || compression == 6) && at + 16 <= b.size() ? le32(b, at + 12) : 0;
+        masks[3] =
+            (header_size >= 56 || compression == 6) && at + 16 <= b.size() ? le32(b, at + 12) : 0;
     } else if (compression != 0) {
         return util::fail("bmp: compressed bitmaps are not supported");
     } else if (bpp == 16) {
@@ -407,17 +414,20 @@ util::Result<Image> decode_bmp(std::span<const std::uint8_t> b, const DecodeLimi
             }
             case 16: {
                 std::uint32_t v = le16(b, row + x * 2);
-                px = premultiplied_argb(channel(v, masks[0]), channel(v, masks[1]), channel(v, masks[2]), 255);
+                px = premultiplied_argb(channel(v, masks[0]), channel(v, masks[1]),
+                                        channel(v, masks[2]), 255);
                 break;
             }
             case 24:
-                px = premultiplied_argb(b[row + x * 3 + 2], b[row + x * 3 + 1], b[row + x * 3], 255);
+                px =
+                    premultiplied_argb(b[row + x * 3 + 2], b[row + x * 3 + 1], b[row + x * 3], 255);
                 break;
             case 32: {
                 std::uint32_t v = le32(b, row + x * 4);
                 std::uint8_t a = masks[3] ? channel(v, masks[3]) : 255;
                 any_alpha |= masks[3] && a != 0;
-                px = premultiplied_argb(channel(v, masks[0]), channel(v, masks[1]), channel(v, masks[2]), a);
+                px = premultiplied_argb(channel(v, masks[0]), channel(v, masks[1]),
+                                        channel(v, masks[2]), a);
                 break;
             }
             }

@@ -5,12 +5,12 @@
 // it allocates pixels. Pure functions; safe on any thread (the image store calls them on its
 // worker).
 
+#include "platform/ui/image.h"
+#include "platform/util/result.h"
+
 #include <cstdint>
 #include <span>
 #include <string_view>
-
-#include "platform/ui/image.h"
-#include "platform/util/result.h"
 
 namespace ruvo_ui {
 
@@ -35,6 +35,7 @@ std::string_view format_name(ImageFormat format);
 // The picture, or an error naming the format and the problem ("png: 50000x50000 exceeds the
 // pixel limit", "jpeg: truncated", "unknown image format"). Animated GIFs give their first
 // frame.
-util::Result<Image> decode_image(std::span<const std::uint8_t> bytes, const DecodeLimits& limits = {});
+util::Result<Image> decode_image(std::span<const std::uint8_t> bytes,
+                                 const DecodeLimits& limits = {});
 
 } // namespace ruvo_ui

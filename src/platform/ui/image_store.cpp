@@ -8,10 +8,9 @@ std::unique_ptr<ImageStore> ImageStore::create(ImageLoader loader, ImageStoreOpt
 }
 
 ImageStore::ImageStore(ImageLoader loader, ImageStoreOptions options)
-    : m_loader(std::move(loader))
-    , m_options(options)
-    , m_requests(std::max<std::size_t>(1, options.queue_capacity))
-    , m_answers(std::max<std::size_t>(1, options.queue_capacity))
+    : m_loader(std::move(loader)), m_options(options),
+      m_requests(std::max<std::size_t>(1, options.queue_capacity)),
+      m_answers(std::max<std::size_t>(1, options.queue_capacity))
 {
     m_worker = std::thread([this] { run_worker(); });
 }
@@ -56,6 +55,12 @@ void ImageStore::run_worker()
 
 void ImageStore::poll()
 {
+    take_answers();
+    evict();
+}
+
+void ImageStore::take_answers()
+{
     while (auto answer = m_answers.try_pop()) {
         if (m_in_flight > 0)
             --m_in_flight;
@@ -75,7 +80,6 @@ void ImageStore::poll()
             entry.error = answer->image.error().message;
         }
     }
-    evict();
 }
 
 void ImageStore::evict()
@@ -107,7 +111,8 @@ void ImageStore::enqueue(const std::string& uri, Entry& entry)
 
 ImageLookup ImageStore::get(std::string_view uri)
 {
-    poll();
+    // Answers only: eviction waits for poll, so pictures handed out earlier in this frame stay.
+    take_answers();
     auto [it, inserted] = m_entries.try_emplace(std::string(uri));
     Entry& entry = it->second;
     entry.last_used = ++m_tick;
@@ -141,7 +146,8 @@ bool ImageStore::block_until_idle(std::chrono::milliseconds timeout)
             enqueue(uri, entry);
         std::unique_lock lock(m_wake_mutex);
         auto seen = m_answered;
-        if (!m_wake_owner.wait_until(lock, deadline, [&] { return m_answered != seen || m_answers.size() > 0; }))
+        if (!m_wake_owner.wait_until(lock, deadline,
+                                     [&] { return m_answered != seen || m_answers.size() > 0; }))
             return is_idle();
     }
     return true;

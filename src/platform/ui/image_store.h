@@ -7,6 +7,10 @@
 // Threads: every method is for the owning (UI) thread; the loader runs on the worker thread
 // and must not touch UI state.
 
+#include "platform/ui/image.h"
+#include "platform/ui/image_decode.h"
+#include "platform/util/bounded_queue.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -19,10 +23,6 @@
 #include <thread>
 #include <unordered_map>
 #include <vector>
-
-#include "platform/ui/image.h"
-#include "platform/ui/image_decode.h"
-#include "platform/util/bounded_queue.h"
 
 namespace ruvo_ui {
 
@@ -37,7 +37,8 @@ enum class ImageState {
 
 struct ImageLookup {
     ImageState state = ImageState::Pending;
-    const Image* image = nullptr; // when Ready; valid until the next non-const call on the store
+    const Image* image = nullptr; // when Ready; valid until the next poll, is_idle, forget or
+                                  // block_until_idle (get never drops a picture)
     std::string error;            // when Failed
 
     bool ready() const { return state == ImageState::Ready; }
@@ -53,7 +54,7 @@ struct ImageStoreOptions {
 };
 
 class ImageStore {
-public:
+  public:
     static std::unique_ptr<ImageStore> create(ImageLoader loader, ImageStoreOptions options = {});
     ~ImageStore();
     ImageStore(const ImageStore&) = delete;
@@ -61,7 +62,8 @@ public:
 
     // The state of the picture at `uri`, requesting it the first time. Never waits.
     ImageLookup get(std::string_view uri);
-    // Picks up finished answers. get and is_idle do it too.
+    // Picks up finished answers and drops least recently used pictures over the byte budget.
+    // is_idle and block_until_idle do it too; get picks up answers but never drops pictures.
     void poll();
     // True when nothing is requested and unanswered.
     bool is_idle();
@@ -73,7 +75,7 @@ public:
 
     std::size_t cached_bytes() const { return m_cached_bytes; }
 
-private:
+  private:
     struct Answer {
         std::string uri;
         util::Result<Image> image;
@@ -90,6 +92,7 @@ private:
     void run_worker();
     void enqueue(const std::string& uri, Entry& entry);
     void evict();
+    void take_answers();
 
     ImageLoader m_loader;
     ImageStoreOptions m_options;

@@ -1,20 +1,22 @@
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <condition_variable>
-#include <map>
-#include <mutex>
-
 #include "platform/ui/image_decode.h"
 #include "platform/ui/image_store.h"
 #include "platform/ui/test_images.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
 
 using namespace ruvo_ui;
 namespace ti = ruvo_ui::test_images;
 
 namespace {
 
-std::uint32_t argb(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return 0xff000000u | r << 16 | g << 8 | b; }
+std::uint32_t argb(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    return 0xff000000u | r << 16 | g << 8 | b;
+}
 
 } // namespace
 
@@ -51,7 +53,8 @@ TEST(ImageDecode, EveryFormatDecodesToTheSamePixels)
                 std::uint32_t want = argb(std::uint8_t(x * 40), std::uint8_t(y * 40), 200);
                 for (int shift : {0, 8, 16, 24}) {
                     int a = int((got >> shift) & 0xff), b = int((want >> shift) & 0xff);
-                    EXPECT_LE(std::abs(a - b), c.tolerance) << "pixel " << x << "," << y << " shift " << shift;
+                    EXPECT_LE(std::abs(a - b), c.tolerance)
+                        << "pixel " << x << "," << y << " shift " << shift;
                 }
             }
     }
@@ -86,7 +89,8 @@ TEST(ImageDecode, HugeHeadersAreRefusedBeforeDecoding)
         SCOPED_TRACE(c.name);
         auto image = decode_image(c.bytes);
         ASSERT_FALSE(image);
-        EXPECT_NE(image.error().message.find("exceeds the pixel limit"), std::string::npos) << image.error().message;
+        EXPECT_NE(image.error().message.find("exceeds the pixel limit"), std::string::npos)
+            << image.error().message;
     }
 }
 
@@ -100,7 +104,8 @@ TEST(ImageDecode, LimitsAreTheCallers)
 
 TEST(ImageDecode, EveryTruncationFailsCleanly)
 {
-    for (auto bytes : {ti::png(6, 4), ti::jpeg(16, 16), ti::webp(6, 4), ti::bmp24(6, 4), ti::gif_white()}) {
+    for (auto bytes :
+         {ti::png(6, 4), ti::jpeg(16, 16), ti::webp(6, 4), ti::bmp24(6, 4), ti::gif_white()}) {
         for (std::size_t n = 0; n < bytes.size(); ++n) {
             std::vector<std::uint8_t> prefix(bytes.begin(), bytes.begin() + std::ptrdiff_t(n));
             auto image = decode_image(prefix);
@@ -127,8 +132,11 @@ namespace {
 
 // A loader that holds every request until the test opens the gate.
 class GatedLoader {
-public:
-    void add(std::string uri, std::vector<std::uint8_t> bytes) { m_files[std::move(uri)] = std::move(bytes); }
+  public:
+    void add(std::string uri, std::vector<std::uint8_t> bytes)
+    {
+        m_files[std::move(uri)] = std::move(bytes);
+    }
     void open()
     {
         std::lock_guard lock(m_mutex);
@@ -149,7 +157,7 @@ public:
     }
     int calls() const { return m_calls; }
 
-private:
+  private:
     std::map<std::string, std::vector<std::uint8_t>> m_files;
     std::mutex m_mutex;
     std::condition_variable m_cv;

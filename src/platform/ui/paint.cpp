@@ -1,12 +1,11 @@
 #include "platform/ui/paint.h"
 
 #include <algorithm>
+#include <cairo.h>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <unordered_map>
-
-#include <cairo.h>
 
 namespace ruvo_ui {
 
@@ -136,8 +135,8 @@ void Painter::separator_vertical(double x, double y0, double y1, Color color)
 // smooth falloff, offset a little downwards as light from above would cast it. Only the part
 // outside the rectangle is painted; the card on top covers the rest (and a translucent card is
 // not darkened from below).
-static void paint_shadow_layers(Painter& painter, cairo_t* cr, const Rect& rect, double radius, Color shadow,
-                                double blur, double alpha_total)
+static void paint_shadow_layers(Painter& painter, cairo_t* cr, const Rect& rect, double radius,
+                                Color shadow, double blur, double alpha_total)
 {
     constexpr int layers = 7;
     double offset_y = blur * 0.28;
@@ -146,7 +145,8 @@ static void paint_shadow_layers(Painter& painter, cairo_t* cr, const Rect& rect,
     for (int i = 0; i < layers; ++i) {
         double t = (i + 1.0) / layers; // outermost first
         double grow = blur * (1 - t) * 0.9;
-        Rect r{rect.x0 - grow, rect.y0 - grow + offset_y, rect.x1 + grow, rect.y1 + grow + offset_y};
+        Rect r{rect.x0 - grow, rect.y0 - grow + offset_y, rect.x1 + grow,
+               rect.y1 + grow + offset_y};
         double alpha = alpha_total * (1.0 / layers) * (0.6 + 0.8 * t * t) / 1.2;
         cairo_set_source_rgba(cr, shadow.r, shadow.g, shadow.b, alpha);
         painter.rounded_path(r, radius + grow);
@@ -178,8 +178,8 @@ struct ShadowKey {
 struct ShadowKeyHash {
     std::size_t operator()(const ShadowKey& k) const
     {
-        return std::size_t(k.radius * 73856093 ^ k.blur * 19349663 ^ k.alpha * 83492791 ^ k.color * 2654435761u ^
-                           k.scale * 40503);
+        return std::size_t(k.radius * 73856093 ^ k.blur * 19349663 ^ k.alpha * 83492791 ^
+                           k.color * 2654435761u ^ k.scale * 40503);
     }
 };
 
@@ -194,11 +194,13 @@ struct ShadowCache {
 
 constexpr std::size_t shadow_cache_capacity = 64;
 
-const ShadowTemplate* shadow_template(double radius, Color shadow, double blur, double alpha, double scale)
+const ShadowTemplate* shadow_template(double radius, Color shadow, double blur, double alpha,
+                                      double scale)
 {
     thread_local ShadowCache cache;
     ShadowKey key{std::lround(radius * 4), std::lround(blur * 4), std::lround(alpha * 1000),
-                  std::lround(shadow.r * 255) << 16 | std::lround(shadow.g * 255) << 8 | std::lround(shadow.b * 255),
+                  std::lround(shadow.r * 255) << 16 | std::lround(shadow.g * 255) << 8 |
+                      std::lround(shadow.b * 255),
                   std::lround(scale * 100)};
     if (auto it = cache.entries.find(key); it != cache.entries.end())
         return &it->second;
@@ -219,7 +221,8 @@ const ShadowTemplate* shadow_template(double radius, Color shadow, double blur, 
     cairo_t* cr = cairo_create(t.surface);
     cairo_scale(cr, scale, scale);
     Painter painter(cr);
-    paint_shadow_layers(painter, cr, Rect::from_size(t.pad, t.pad, t.core, t.core), radius, shadow, blur, alpha);
+    paint_shadow_layers(painter, cr, Rect::from_size(t.pad, t.pad, t.core, t.core), radius, shadow,
+                        blur, alpha);
     cairo_destroy(cr);
     cairo_surface_flush(t.surface);
     return &cache.entries.emplace(key, t).first->second;
@@ -227,8 +230,8 @@ const ShadowTemplate* shadow_template(double radius, Color shadow, double blur, 
 
 // Paints the source rectangle [sx0, sx1) x [sy0, sy1) of `surface` (in template logical units)
 // stretched over the destination rectangle.
-void blit_piece(cairo_t* cr, cairo_surface_t* surface, double scale, double sx0, double sy0, double sx1, double sy1,
-                const Rect& dest)
+void blit_piece(cairo_t* cr, cairo_surface_t* surface, double scale, double sx0, double sy0,
+                double sx1, double sy1, const Rect& dest)
 {
     if (dest.empty() || sx1 <= sx0 || sy1 <= sy0)
         return;
@@ -246,7 +249,8 @@ void blit_piece(cairo_t* cr, cairo_surface_t* surface, double scale, double sx0,
 
 } // namespace
 
-void Painter::shadow(const Rect& rect, double radius, const Theme& theme, double blur, double strength)
+void Painter::shadow(const Rect& rect, double radius, const Theme& theme, double blur,
+                     double strength)
 {
     if (rect.empty() || blur <= 0 || strength <= 0)
         return;
@@ -307,11 +311,12 @@ void Painter::outline(const Rect& rect, double radius, Color color, double width
 
 void Painter::image_cover(const Image& image, const Rect& rect, double radius)
 {
-    if (image.empty() || rect.empty() || image.pixels.size() < std::size_t(image.width) * image.height)
+    if (image.empty() || rect.empty() ||
+        image.pixels.size() < std::size_t(image.width) * image.height)
         return;
     cairo_surface_t* source = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image.pixels.data())), CAIRO_FORMAT_ARGB32,
-        int(image.width), int(image.height), int(image.width * 4));
+        reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image.pixels.data())),
+        CAIRO_FORMAT_ARGB32, int(image.width), int(image.height), int(image.width * 4));
     if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(source);
         return;
@@ -326,26 +331,27 @@ void Painter::image_cover(const Image& image, const Rect& rect, double radius)
     cairo_translate(m_cr, x, y);
     cairo_scale(m_cr, scale, scale);
     cairo_set_source_surface(m_cr, source, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(m_cr), scale < 1 ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_filter(cairo_get_source(m_cr),
+                             scale < 1 ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(cairo_get_source(m_cr), CAIRO_EXTEND_PAD);
     cairo_paint(m_cr);
     cairo_restore(m_cr);
     cairo_surface_destroy(source);
 }
 
-ClipScope::ClipScope(cairo_t* cr, const Rect& rect, double radius)
-    : m_cr(cr)
+ClipScope::ClipScope(cairo_t* cr, const Rect& rect, double radius) : m_cr(cr)
 {
     cairo_save(m_cr);
     Painter(m_cr).rounded_path(rect.empty() ? Rect{} : rect, radius);
     cairo_clip(m_cr);
 }
 
-ClipScope::~ClipScope() { cairo_restore(m_cr); }
+ClipScope::~ClipScope()
+{
+    cairo_restore(m_cr);
+}
 
-AlphaScope::AlphaScope(cairo_t* cr, double alpha)
-    : m_cr(cr)
-    , m_alpha(std::clamp(alpha, 0.0, 1.0))
+AlphaScope::AlphaScope(cairo_t* cr, double alpha) : m_cr(cr), m_alpha(std::clamp(alpha, 0.0, 1.0))
 {
     cairo_push_group(m_cr);
 }

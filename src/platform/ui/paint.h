@@ -4,23 +4,20 @@
 // A Painter borrows a cairo context for one draw on the UI thread and leaves the context's
 // state as it found it.
 
-#include <string_view>
-
 #include "platform/ui/color.h"
 #include "platform/ui/geometry.h"
 #include "platform/ui/image.h"
 #include "platform/ui/theme.h"
+
+#include <string_view>
 
 typedef struct _cairo cairo_t;
 
 namespace ruvo_ui {
 
 class Painter {
-public:
-    explicit Painter(cairo_t* cr)
-        : m_cr(cr)
-    {
-    }
+  public:
+    explicit Painter(cairo_t* cr) : m_cr(cr) {}
 
     cairo_t* cr() const { return m_cr; }
 
@@ -38,7 +35,8 @@ public:
 
     // The framework shadow: a soft, blurred shape under a rounded rectangle, strongest just
     // below it. `blur` is how far the shadow fades out past the rectangle.
-    void shadow(const Rect& rect, double radius, const Theme& theme, double blur = 14, double strength = 1);
+    void shadow(const Rect& rect, double radius, const Theme& theme, double blur = 14,
+                double strength = 1);
     // A filled rounded rectangle in `fill` with the theme's hairline edge around it.
     void card(const Rect& rect, double radius, Color fill, const Theme& theme);
     // The hairline edge that separates a floating panel from what lies under it.
@@ -52,33 +50,33 @@ public:
 
     void rounded_path(const Rect& rect, double radius);
 
-private:
+  private:
     void set_color(Color color);
     cairo_t* m_cr;
 };
 
 // Clips painting to a (rounded) rectangle for the lifetime of the guard; nests.
 class ClipScope {
-public:
+  public:
     ClipScope(cairo_t* cr, const Rect& rect, double radius = 0);
     ~ClipScope();
     ClipScope(const ClipScope&) = delete;
     ClipScope& operator=(const ClipScope&) = delete;
 
-private:
+  private:
     cairo_t* m_cr;
 };
 
 // Multiplies the alpha of everything painted inside the scope by `alpha` (composited as one
 // group, so overlapping shapes do not darken each other).
 class AlphaScope {
-public:
+  public:
     AlphaScope(cairo_t* cr, double alpha);
     ~AlphaScope();
     AlphaScope(const AlphaScope&) = delete;
     AlphaScope& operator=(const AlphaScope&) = delete;
 
-private:
+  private:
     cairo_t* m_cr;
     double m_alpha;
 };

@@ -11,6 +11,9 @@ PermissionContext PermissionContext::permissive()
     return context;
 }
 
-PermissionContext PermissionContext::denied() { return {}; }
+PermissionContext PermissionContext::denied()
+{
+    return {};
+}
 
 } // namespace ruvo_ui

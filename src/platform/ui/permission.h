@@ -16,7 +16,7 @@ enum class Capability {
 };
 
 class PermissionContext {
-public:
+  public:
     // Everything granted.
     static PermissionContext permissive();
     // Nothing granted.
@@ -26,7 +26,7 @@ public:
     void grant(Capability capability) { m_granted.insert(capability); }
     void revoke(Capability capability) { m_granted.erase(capability); }
 
-private:
+  private:
     std::set<Capability> m_granted;
 };
 

@@ -4,7 +4,8 @@
 
 namespace ruvo_ui {
 
-void RichTextLayout::push(std::string_view text, Color color, std::optional<Color> background, int weight)
+void RichTextLayout::push(std::string_view text, Color color, std::optional<Color> background,
+                          int weight)
 {
     if (text.empty())
         return;

@@ -3,12 +3,12 @@
 // weight (mentions in a message). A plain value built on the UI thread and handed to
 // TextRenderer::draw_rich / measure_rich.
 
+#include "platform/ui/color.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/ui/color.h"
 
 namespace ruvo_ui {
 
@@ -22,10 +22,11 @@ struct RichSpan {
 };
 
 class RichTextLayout {
-public:
+  public:
     // Appends a span; empty texts are skipped. Text is cleaned of invalid UTF-8 and control
     // characters as it is added.
-    void push(std::string_view text, Color color, std::optional<Color> background = std::nullopt, int weight = 0);
+    void push(std::string_view text, Color color, std::optional<Color> background = std::nullopt,
+              int weight = 0);
 
     const std::vector<RichSpan>& spans() const { return m_spans; }
     // The spans' texts joined.
@@ -34,7 +35,7 @@ public:
 
     bool operator==(const RichTextLayout&) const = default;
 
-private:
+  private:
     std::vector<RichSpan> m_spans;
 };
 

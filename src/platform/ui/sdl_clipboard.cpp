@@ -1,15 +1,14 @@
 #include "platform/ui/sdl_clipboard.h"
 
-#include <string>
-
 #include <SDL2/SDL.h>
+#include <string>
 
 namespace ruvo_ui {
 
 namespace {
 
 class SdlClipboard final : public Clipboard {
-public:
+  public:
     std::optional<std::string> text() const override
     {
         if (!SDL_HasClipboardText())
@@ -22,11 +21,17 @@ public:
         return text;
     }
 
-    void set_text(std::string_view text) override { SDL_SetClipboardText(std::string(text).c_str()); }
+    void set_text(std::string_view text) override
+    {
+        SDL_SetClipboardText(std::string(text).c_str());
+    }
 };
 
 } // namespace
 
-std::unique_ptr<Clipboard> make_sdl_clipboard() { return std::make_unique<SdlClipboard>(); }
+std::unique_ptr<Clipboard> make_sdl_clipboard()
+{
+    return std::make_unique<SdlClipboard>();
+}
 
 } // namespace ruvo_ui

@@ -1,9 +1,9 @@
 #pragma once
 // The desktop clipboard through SDL. Valid between SDL_Init and SDL_Quit; UI thread.
 
-#include <memory>
-
 #include "platform/ui/clipboard.h"
+
+#include <memory>
 
 namespace ruvo_ui {
 

@@ -1,10 +1,9 @@
 #include "platform/ui/test_images.h"
 
+#include <cairo.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <cairo.h>
 #include <jpeglib.h>
 #include <webp/encode.h>
 
@@ -32,7 +31,8 @@ std::uint32_t crc32(const std::uint8_t* data, std::size_t n)
 
 void put_be32(std::uint8_t* p, std::uint32_t v)
 {
-    p[0] = std::uint8_t(v >> 24), p[1] = std::uint8_t(v >> 16), p[2] = std::uint8_t(v >> 8), p[3] = std::uint8_t(v);
+    p[0] = std::uint8_t(v >> 24), p[1] = std::uint8_t(v >> 16), p[2] = std::uint8_t(v >> 8),
+    p[3] = std::uint8_t(v);
 }
 
 void put_le32(std::vector<std::uint8_t>& out, std::uint32_t v)
@@ -57,7 +57,8 @@ std::vector<std::uint8_t> png(int w, int h)
         for (int x = 0; x < w; ++x) {
             std::uint8_t c[3];
             rgb_at(x, y, c);
-            data[y * stride + x] = (x == 0 && y == 0) ? 0 : (0xffu << 24 | c[0] << 16 | c[1] << 8 | c[2]);
+            data[y * stride + x] =
+                (x == 0 && y == 0) ? 0 : (0xffu << 24 | c[0] << 16 | c[1] << 8 | c[2]);
         }
     cairo_surface_mark_dirty(s);
     std::vector<std::uint8_t> out;
@@ -148,7 +149,8 @@ std::vector<std::uint8_t> bmp24(int w, int h)
 std::vector<std::uint8_t> gif_white()
 {
     const char bytes[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
-                         ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02" "D\x01\x00;";
+                         ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02"
+                         "D\x01\x00;";
     return {bytes, bytes + sizeof bytes - 1};
 }
 
@@ -156,11 +158,13 @@ std::vector<std::uint8_t> gif_transparent()
 {
     const char bytes[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
                          "!\xf9\x04\x01\x00\x00\x00\x00"
-                         ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02" "D\x01\x00;";
+                         ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02"
+                         "D\x01\x00;";
     return {bytes, bytes + sizeof bytes - 1};
 }
 
-std::vector<std::uint8_t> with_png_size(std::vector<std::uint8_t> png, std::uint32_t w, std::uint32_t h)
+std::vector<std::uint8_t> with_png_size(std::vector<std::uint8_t> png, std::uint32_t w,
+                                        std::uint32_t h)
 {
     // Signature (8), IHDR length (4), "IHDR" (4), width, height, 5 more bytes, CRC.
     put_be32(&png[16], w);
@@ -169,7 +173,8 @@ std::vector<std::uint8_t> with_png_size(std::vector<std::uint8_t> png, std::uint
     return png;
 }
 
-std::vector<std::uint8_t> with_jpeg_size(std::vector<std::uint8_t> jpeg, std::uint16_t w, std::uint16_t h)
+std::vector<std::uint8_t> with_jpeg_size(std::vector<std::uint8_t> jpeg, std::uint16_t w,
+                                         std::uint16_t h)
 {
     for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
         if (jpeg[i] == 0xff && (jpeg[i + 1] == 0xc0 || jpeg[i + 1] == 0xc2)) {
@@ -181,7 +186,8 @@ std::vector<std::uint8_t> with_jpeg_size(std::vector<std::uint8_t> jpeg, std::ui
     return jpeg;
 }
 
-std::vector<std::uint8_t> with_gif_size(std::vector<std::uint8_t> gif, std::uint16_t w, std::uint16_t h)
+std::vector<std::uint8_t> with_gif_size(std::vector<std::uint8_t> gif, std::uint16_t w,
+                                        std::uint16_t h)
 {
     gif[6] = std::uint8_t(w), gif[7] = std::uint8_t(w >> 8);
     gif[8] = std::uint8_t(h), gif[9] = std::uint8_t(h >> 8);

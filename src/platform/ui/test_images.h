@@ -17,9 +17,12 @@ std::vector<std::uint8_t> gif_white();
 std::vector<std::uint8_t> gif_transparent();
 
 // Copies with the header's dimensions replaced, checksums fixed where the format has them.
-std::vector<std::uint8_t> with_png_size(std::vector<std::uint8_t> png, std::uint32_t w, std::uint32_t h);
-std::vector<std::uint8_t> with_jpeg_size(std::vector<std::uint8_t> jpeg, std::uint16_t w, std::uint16_t h);
-std::vector<std::uint8_t> with_gif_size(std::vector<std::uint8_t> gif, std::uint16_t w, std::uint16_t h);
+std::vector<std::uint8_t> with_png_size(std::vector<std::uint8_t> png, std::uint32_t w,
+                                        std::uint32_t h);
+std::vector<std::uint8_t> with_jpeg_size(std::vector<std::uint8_t> jpeg, std::uint16_t w,
+                                         std::uint16_t h);
+std::vector<std::uint8_t> with_gif_size(std::vector<std::uint8_t> gif, std::uint16_t w,
+                                        std::uint16_t h);
 std::vector<std::uint8_t> bmp_header_only(std::int32_t w, std::int32_t h);
 
 } // namespace ruvo_ui::test_images

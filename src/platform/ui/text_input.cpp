@@ -1,14 +1,13 @@
 #include "platform/ui/text_input.h"
 
-#include <algorithm>
-#include <cmath>
-#include <utility>
-
-#include <pango/pangocairo.h>
-
 #include "platform/ui/clipboard.h"
 #include "platform/ui/paint.h"
 #include "platform/ui/utf8.h"
+
+#include <algorithm>
+#include <cmath>
+#include <pango/pangocairo.h>
+#include <utility>
 
 namespace ruvo_ui {
 
@@ -21,7 +20,10 @@ constexpr std::size_t undo_limit = 200;
 constexpr double pad_x = 11;
 constexpr auto blink_half_period = std::chrono::milliseconds(530);
 
-bool is_key(const KeyDown& key, std::string_view name) { return key.key == name; }
+bool is_key(const KeyDown& key, std::string_view name)
+{
+    return key.key == name;
+}
 
 bool is_letter_key(const KeyDown& key, char lower)
 {
@@ -30,8 +32,7 @@ bool is_letter_key(const KeyDown& key, char lower)
 
 } // namespace
 
-TextInput::TextInput(InputMode mode)
-    : m_mode(mode)
+TextInput::TextInput(InputMode mode) : m_mode(mode)
 {
     refresh_boundaries();
 }
@@ -42,8 +43,7 @@ TextInput::~TextInput()
         g_object_unref(m_layout);
 }
 
-TextInput::TextInput(TextInput&& other) noexcept
-    : TextInput(other.m_mode)
+TextInput::TextInput(TextInput&& other) noexcept : TextInput(other.m_mode)
 {
     *this = std::move(other);
 }
@@ -92,8 +92,8 @@ void TextInput::refresh_boundaries()
     m_boundary_flags.assign(m_text.size() + 1, 0);
     auto chars = utf8::count_code_points(m_text);
     std::vector<PangoLogAttr> attrs(chars + 1);
-    pango_get_log_attrs(m_text.data(), int(m_text.size()), -1, pango_language_get_default(), attrs.data(),
-                        int(attrs.size()));
+    pango_get_log_attrs(m_text.data(), int(m_text.size()), -1, pango_language_get_default(),
+                        attrs.data(), int(attrs.size()));
     std::size_t byte = 0;
     for (std::size_t i = 0; i <= chars; ++i) {
         unsigned char flags = 0;
@@ -168,7 +168,8 @@ std::size_t TextInput::line_end(std::size_t offset) const
             std::size_t end = from_layout(l->start_index + l->length);
             // A wrapped line ends before the space it broke at; a hard line before its "\n".
             bool last = line + 1 >= pango_layout_get_line_count(m_layout);
-            if (!last && end > from_layout(l->start_index) && end <= m_text.size() && m_text[end - 1] == ' ')
+            if (!last && end > from_layout(l->start_index) && end <= m_text.size() &&
+                m_text[end - 1] == ' ')
                 return end - 1;
             return std::min(end, m_text.size());
         }
@@ -196,7 +197,8 @@ std::optional<std::size_t> TextInput::vertical(std::size_t offset, int direction
     }
     // Without a layout, move by hard lines keeping the column in characters.
     std::size_t start = line_start(offset);
-    std::size_t column = utf8::count_code_points(std::string_view(m_text).substr(start, offset - start));
+    std::size_t column =
+        utf8::count_code_points(std::string_view(m_text).substr(start, offset - start));
     std::size_t target_start;
     if (direction < 0) {
         if (start == 0)
@@ -240,7 +242,10 @@ void TextInput::set_caret(std::size_t offset)
     m_last_edit = EditKind::Other;
 }
 
-Selection TextInput::selection() const { return {std::min(m_caret, m_anchor), std::max(m_caret, m_anchor)}; }
+Selection TextInput::selection() const
+{
+    return {std::min(m_caret, m_anchor), std::max(m_caret, m_anchor)};
+}
 
 void TextInput::select(std::size_t anchor, std::size_t caret)
 {
@@ -274,7 +279,8 @@ void TextInput::push_undo(EditKind kind)
     m_redo.clear();
 }
 
-void TextInput::replace_range(std::size_t start, std::size_t end, std::string_view replacement, EditKind kind)
+void TextInput::replace_range(std::size_t start, std::size_t end, std::string_view replacement,
+                              EditKind kind)
 {
     std::string insert = clean(replacement);
     std::size_t kept = m_text.size() - (end - start);
@@ -298,7 +304,10 @@ void TextInput::insert_at_cursor(std::string_view text)
     replace_range(s.start, s.end, text, EditKind::Other);
 }
 
-bool TextInput::take_dirty() { return std::exchange(m_dirty, false); }
+bool TextInput::take_dirty()
+{
+    return std::exchange(m_dirty, false);
+}
 
 void TextInput::set_focused(bool focused, Instant now)
 {
@@ -347,7 +356,10 @@ bool TextInput::redo()
     return true;
 }
 
-void TextInput::apply_layout_external(const Rect& rect) { m_rect = rect; }
+void TextInput::apply_layout_external(const Rect& rect)
+{
+    m_rect = rect;
+}
 
 void TextInput::move_to(std::size_t offset, bool extend)
 {
@@ -557,7 +569,8 @@ AccessNode TextInput::accessibility(std::string id, std::string label) const
     AccessNode node;
     node.id = std::move(id);
     node.label = std::move(label);
-    node.role = m_mode == InputMode::MultiLine ? AccessRole::MultilineTextField : AccessRole::TextField;
+    node.role =
+        m_mode == InputMode::MultiLine ? AccessRole::MultilineTextField : AccessRole::TextField;
     node.value = m_text;
     node.description = m_placeholder;
     node.rect = m_rect;
@@ -603,8 +616,8 @@ std::size_t TextInput::offset_at(Point p) const
         return m_caret;
     Point origin = text_origin();
     int index = 0, trailing = 0;
-    pango_layout_xy_to_index(m_layout, int((p.x - origin.x) * PANGO_SCALE), int((p.y - origin.y) * PANGO_SCALE),
-                             &index, &trailing);
+    pango_layout_xy_to_index(m_layout, int((p.x - origin.x) * PANGO_SCALE),
+                             int((p.y - origin.y) * PANGO_SCALE), &index, &trailing);
     std::size_t result = std::min(from_layout(index), m_text.size());
     for (int i = 0; i < trailing; ++i)
         result = next_cursor(result);
@@ -625,7 +638,8 @@ void TextInput::layout(TextRenderer& text, const Theme&)
         g_object_unref(m_layout);
     m_layout = pango_layout_copy(shared);
     m_breaks.clear();
-    std::string laid = m_mode == InputMode::MultiLine ? utf8::with_break_opportunities(shown, &m_breaks) : shown;
+    std::string laid =
+        m_mode == InputMode::MultiLine ? utf8::with_break_opportunities(shown, &m_breaks) : shown;
     pango_layout_set_text(m_layout, laid.data(), int(laid.size()));
     m_layout_text = m_composition.empty() ? m_text : std::string();
     m_line_height = text.line_height(m_font_size);
@@ -704,13 +718,15 @@ void TextInput::draw(cairo_t* cr, TextRenderer& text, const Theme& theme, Instan
                 continue;
             int* ranges = nullptr;
             int n = 0;
-            pango_layout_line_get_x_ranges(line, std::max(start, ls), std::min(end, le), &ranges, &n);
+            pango_layout_line_get_x_ranges(line, std::max(start, ls), std::min(end, le), &ranges,
+                                           &n);
             int y0 = 0, y1 = 0;
             pango_layout_iter_get_line_yrange(iter, &y0, &y1);
             for (int i = 0; i < n; ++i) {
                 double x0 = origin.x + double(ranges[2 * i]) / PANGO_SCALE;
                 double x1 = origin.x + double(ranges[2 * i + 1]) / PANGO_SCALE;
-                double top = origin.y + double(y0) / PANGO_SCALE, bottom = origin.y + double(y1) / PANGO_SCALE;
+                double top = origin.y + double(y0) / PANGO_SCALE,
+                       bottom = origin.y + double(y1) / PANGO_SCALE;
                 if (underline)
                     painter.fill_rect({x0, bottom - 2, x1, bottom - 0.5}, theme.accent);
                 else

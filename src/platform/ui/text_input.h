@@ -10,19 +10,19 @@
 // Editing works without drawing; pointer positions and vertical caret movement use the layout
 // of the last draw (or of layout()).
 
-#include <cstddef>
-#include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include "platform/ui/accessibility.h"
 #include "platform/ui/event.h"
 #include "platform/ui/geometry.h"
 #include "platform/ui/text_renderer.h"
 #include "platform/ui/theme.h"
 #include "platform/ui/transition.h"
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 typedef struct _PangoLayout PangoLayout;
 
@@ -48,7 +48,7 @@ struct Selection {
 };
 
 class TextInput {
-public:
+  public:
     static constexpr std::size_t default_max_bytes = 48 * 1024;
 
     explicit TextInput(InputMode mode = InputMode::MultiLine);
@@ -127,7 +127,7 @@ public:
     // True while focused: the caret blinks.
     bool needs_animation_frame() const { return m_focused; }
 
-private:
+  private:
     struct Snapshot {
         std::string text;
         std::size_t caret;
@@ -135,7 +135,8 @@ private:
     };
     enum class EditKind { Typing, Deleting, Other };
 
-    void replace_range(std::size_t start, std::size_t end, std::string_view replacement, EditKind kind);
+    void replace_range(std::size_t start, std::size_t end, std::string_view replacement,
+                       EditKind kind);
     void push_undo(EditKind kind);
     void refresh_boundaries();
     std::size_t prev_cursor(std::size_t offset) const;

@@ -1,14 +1,13 @@
 #include "platform/ui/text_renderer.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include <fmt/format.h>
-#include <pango/pangocairo.h>
-
 #include "platform/ui/paint.h"
 #include "platform/ui/scene.h"
 #include "platform/ui/utf8.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fmt/format.h>
+#include <pango/pangocairo.h>
 
 namespace ruvo_ui {
 
@@ -46,13 +45,19 @@ std::string shapeable(std::string_view text)
     return utf8::sanitize(text);
 }
 
-guint16 channel16(double c) { return static_cast<guint16>(std::lround(std::clamp(c, 0.0, 1.0) * 65535)); }
+guint16 channel16(double c)
+{
+    return static_cast<guint16>(std::lround(std::clamp(c, 0.0, 1.0) * 65535));
+}
 
 struct LayoutDeleter {
     void operator()(PangoLayout* layout) const { g_object_unref(layout); }
 };
 
-void set_pango_rgba(cairo_t* cr, Color color) { cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a); }
+void set_pango_rgba(cairo_t* cr, Color color)
+{
+    cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a);
+}
 
 } // namespace
 
@@ -62,8 +67,7 @@ struct TextRenderer::Entry {
 };
 
 TextRenderer::TextRenderer()
-    : m_font_map(pango_cairo_font_map_new())
-    , m_context(pango_font_map_create_context(m_font_map))
+    : m_font_map(pango_cairo_font_map_new()), m_context(pango_font_map_create_context(m_font_map))
 {
     // Unhinted metrics keep widths proportional to the size, so a layout measured at one scale
     // agrees with what is drawn on a scaled (HiDPI) context.
@@ -91,7 +95,10 @@ void TextRenderer::set_scale(float scale)
     m_scale = clamped;
 }
 
-void TextRenderer::begin_draw(const Scene& scene) { set_scale(scene.text_scale()); }
+void TextRenderer::begin_draw(const Scene& scene)
+{
+    set_scale(scene.text_scale());
+}
 
 void TextRenderer::set_font_family(std::string family)
 {
@@ -108,9 +115,15 @@ void TextRenderer::set_cache_enabled(bool enabled)
         clear_cache();
 }
 
-TextCacheStats TextRenderer::cache_stats() const { return {m_cache.size(), m_hits, m_misses}; }
+TextCacheStats TextRenderer::cache_stats() const
+{
+    return {m_cache.size(), m_hits, m_misses};
+}
 
-void TextRenderer::clear_cache() { m_cache.clear(); }
+void TextRenderer::clear_cache()
+{
+    m_cache.clear();
+}
 
 void TextRenderer::evict_if_full()
 {
@@ -118,7 +131,8 @@ void TextRenderer::evict_if_full()
         return;
     // Drop the older half in one pass rather than one entry per insertion.
     std::uint64_t keep_after = m_tick > cache_capacity / 2 ? m_tick - cache_capacity / 2 : 0;
-    std::erase_if(m_cache, [keep_after](const auto& item) { return item.second->last_used < keep_after; });
+    std::erase_if(m_cache,
+                  [keep_after](const auto& item) { return item.second->last_used < keep_after; });
     if (m_cache.size() >= cache_capacity)
         m_cache.clear();
 }
@@ -207,7 +221,10 @@ PangoLayout* TextRenderer::plain_layout(std::string_view text, const TextStyle& 
     return remember(std::move(key), layout);
 }
 
-PangoLayout* TextRenderer::layout(std::string_view text, const TextStyle& style) { return plain_layout(text, style); }
+PangoLayout* TextRenderer::layout(std::string_view text, const TextStyle& style)
+{
+    return plain_layout(text, style);
+}
 
 static TextSize size_of(PangoLayout* layout)
 {
@@ -236,7 +253,10 @@ TextSize TextRenderer::measure_styled(std::string_view text, const TextStyle& st
     return size_of(plain_layout(text, style));
 }
 
-double TextRenderer::line_height(double size, int weight) { return measure_weighted("Ag", size, weight).height; }
+double TextRenderer::line_height(double size, int weight)
+{
+    return measure_weighted("Ag", size, weight).height;
+}
 
 double TextRenderer::baseline(double size, int weight)
 {
@@ -251,13 +271,15 @@ bool TextRenderer::is_ellipsized(std::string_view text, const TextStyle& style)
     return pango_layout_is_ellipsized(plain_layout(text, style));
 }
 
-TextSize TextRenderer::draw_text(cairo_t* cr, std::string_view text, Point origin, double size, Color color)
+TextSize TextRenderer::draw_text(cairo_t* cr, std::string_view text, Point origin, double size,
+                                 Color color)
 {
     return draw_text_weighted(cr, text, origin, size, 0, color);
 }
 
-TextSize TextRenderer::draw_text_weighted(cairo_t* cr, std::string_view text, Point origin, double size, int weight,
-                                          Color color, std::optional<double> wrap_width)
+TextSize TextRenderer::draw_text_weighted(cairo_t* cr, std::string_view text, Point origin,
+                                          double size, int weight, Color color,
+                                          std::optional<double> wrap_width)
 {
     TextStyle style;
     style.size = size;
@@ -266,8 +288,8 @@ TextSize TextRenderer::draw_text_weighted(cairo_t* cr, std::string_view text, Po
     return draw_styled(cr, text, origin, style, color);
 }
 
-TextSize TextRenderer::draw_styled(cairo_t* cr, std::string_view text, Point origin, const TextStyle& style,
-                                   Color color)
+TextSize TextRenderer::draw_styled(cairo_t* cr, std::string_view text, Point origin,
+                                   const TextStyle& style, Color color)
 {
     PangoLayout* layout = plain_layout(text, style);
     cairo_save(cr);
@@ -278,15 +300,16 @@ TextSize TextRenderer::draw_styled(cairo_t* cr, std::string_view text, Point ori
     return size_of(layout);
 }
 
-TextSize TextRenderer::draw_centered(cairo_t* cr, std::string_view text, const Rect& rect, double size, int weight,
-                                     Color color)
+TextSize TextRenderer::draw_centered(cairo_t* cr, std::string_view text, const Rect& rect,
+                                     double size, int weight, Color color)
 {
     TextStyle style;
     style.size = size;
     style.weight = weight;
     style.ellipsize_width = std::max(1.0, rect.width());
     TextSize measured = size_of(plain_layout(text, style));
-    Point origin{rect.x0 + (rect.width() - measured.width) / 2, rect.y0 + (rect.height() - measured.height) / 2};
+    Point origin{rect.x0 + (rect.width() - measured.width) / 2,
+                 rect.y0 + (rect.height() - measured.height) / 2};
     return draw_styled(cr, text, origin, style, color);
 }
 
@@ -297,8 +320,8 @@ PangoLayout* TextRenderer::rich_layout(const RichTextLayout& rich, double size, 
     if (m_cache_enabled) {
         key = fmt::format("r{:.3f}|{:.2f}|", pixels, wrap_width);
         for (const auto& span : rich.spans()) {
-            key += fmt::format("{}:{:.3f},{:.3f},{:.3f},{:.3f}:{}:", span.text.size(), span.color.r, span.color.g,
-                               span.color.b, span.color.a, span.weight);
+            key += fmt::format("{}:{:.3f},{:.3f},{:.3f},{:.3f}:{}:", span.text.size(), span.color.r,
+                               span.color.g, span.color.b, span.color.a, span.weight);
             key += span.text;
         }
         if (auto it = m_cache.find(key); it != m_cache.end()) {
@@ -321,8 +344,8 @@ PangoLayout* TextRenderer::rich_layout(const RichTextLayout& rich, double size, 
         auto start = guint(text.size());
         text += wrap_width > 0 ? utf8::with_break_opportunities(span.text) : span.text;
         auto end = guint(text.size());
-        PangoAttribute* fg = pango_attr_foreground_new(channel16(span.color.r), channel16(span.color.g),
-                                                       channel16(span.color.b));
+        PangoAttribute* fg = pango_attr_foreground_new(
+            channel16(span.color.r), channel16(span.color.g), channel16(span.color.b));
         fg->start_index = start;
         fg->end_index = end;
         pango_attr_list_insert(attrs, fg);
@@ -347,7 +370,8 @@ PangoLayout* TextRenderer::rich_layout(const RichTextLayout& rich, double size, 
     return remember(std::move(key), layout);
 }
 
-TextSize TextRenderer::measure_rich(const RichTextLayout& rich, double size, std::optional<double> wrap_width)
+TextSize TextRenderer::measure_rich(const RichTextLayout& rich, double size,
+                                    std::optional<double> wrap_width)
 {
     return size_of(rich_layout(rich, size, wrap_width ? std::max(1.0, *wrap_width) : 0));
 }
@@ -360,7 +384,8 @@ TextSize TextRenderer::draw_rich(cairo_t* cr, const RichTextLayout& rich, Point 
     // Highlights first, one rounded box per line piece of each highlighted span.
     int offset = 0;
     for (const auto& span : rich.spans()) {
-        auto shaped_size = wrap_width > 0 ? utf8::with_break_opportunities(span.text).size() : span.text.size();
+        auto shaped_size =
+            wrap_width > 0 ? utf8::with_break_opportunities(span.text).size() : span.text.size();
         int start = offset, end = offset + int(shaped_size);
         offset = end;
         if (!span.background)
@@ -373,7 +398,8 @@ TextSize TextRenderer::draw_rich(cairo_t* cr, const RichTextLayout& rich, Point 
             int* ranges = nullptr;
             int n = 0;
             pango_layout_line_get_x_ranges(line, std::max(start, line->start_index),
-                                           std::min(end, line->start_index + line->length), &ranges, &n);
+                                           std::min(end, line->start_index + line->length), &ranges,
+                                           &n);
             int y0 = 0, y1 = 0;
             pango_layout_iter_get_line_yrange(iter, &y0, &y1);
             PangoRectangle line_logical;
@@ -381,7 +407,8 @@ TextSize TextRenderer::draw_rich(cairo_t* cr, const RichTextLayout& rich, Point 
             for (int i = 0; i < n; ++i) {
                 double x0 = origin.x + double(ranges[2 * i]) / PANGO_SCALE - 2;
                 double x1 = origin.x + double(ranges[2 * i + 1]) / PANGO_SCALE + 2;
-                Rect box{x0, origin.y + double(y0) / PANGO_SCALE, x1, origin.y + double(y1) / PANGO_SCALE};
+                Rect box{x0, origin.y + double(y0) / PANGO_SCALE, x1,
+                         origin.y + double(y1) / PANGO_SCALE};
                 painter.fill_rounded(box, 4, *span.background);
             }
             g_free(ranges);

@@ -8,6 +8,10 @@
 // before shaping. Shaped layouts are cached by text, size, weight and width, which is what
 // makes a frame of many short labels cheap.
 
+#include "platform/ui/color.h"
+#include "platform/ui/geometry.h"
+#include "platform/ui/rich_text.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,10 +19,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-
-#include "platform/ui/color.h"
-#include "platform/ui/geometry.h"
-#include "platform/ui/rich_text.h"
 
 typedef struct _PangoFontMap PangoFontMap;
 typedef struct _PangoContext PangoContext;
@@ -62,7 +62,7 @@ struct TextCacheStats {
 };
 
 class TextRenderer {
-public:
+  public:
     TextRenderer();
     ~TextRenderer();
     TextRenderer(const TextRenderer&) = delete;
@@ -80,7 +80,8 @@ public:
     // The UI font family (fallback to the symbol and colour-emoji fonts is automatic).
     void set_font_family(std::string family);
 
-    TextSize measure(std::string_view text, double size, std::optional<double> wrap_width = std::nullopt);
+    TextSize measure(std::string_view text, double size,
+                     std::optional<double> wrap_width = std::nullopt);
     TextSize measure_weighted(std::string_view text, double size, int weight,
                               std::optional<double> wrap_width = std::nullopt);
     TextSize measure_styled(std::string_view text, const TextStyle& style);
@@ -93,13 +94,17 @@ public:
 
     // Draw with the top-left of the text at `origin`; returns the size drawn.
     TextSize draw_text(cairo_t* cr, std::string_view text, Point origin, double size, Color color);
-    TextSize draw_text_weighted(cairo_t* cr, std::string_view text, Point origin, double size, int weight, Color color,
+    TextSize draw_text_weighted(cairo_t* cr, std::string_view text, Point origin, double size,
+                                int weight, Color color,
                                 std::optional<double> wrap_width = std::nullopt);
-    TextSize draw_styled(cairo_t* cr, std::string_view text, Point origin, const TextStyle& style, Color color);
+    TextSize draw_styled(cairo_t* cr, std::string_view text, Point origin, const TextStyle& style,
+                         Color color);
     // Draws the text centred in `rect` (one line, ellipsized to the rectangle's width).
-    TextSize draw_centered(cairo_t* cr, std::string_view text, const Rect& rect, double size, int weight, Color color);
+    TextSize draw_centered(cairo_t* cr, std::string_view text, const Rect& rect, double size,
+                           int weight, Color color);
 
-    TextSize measure_rich(const RichTextLayout& rich, double size, std::optional<double> wrap_width = std::nullopt);
+    TextSize measure_rich(const RichTextLayout& rich, double size,
+                          std::optional<double> wrap_width = std::nullopt);
     // Spans with a background get a rounded highlight behind their glyphs.
     TextSize draw_rich(cairo_t* cr, const RichTextLayout& rich, Point origin, double size,
                        std::optional<double> wrap_width = std::nullopt);
@@ -113,7 +118,7 @@ public:
     TextCacheStats cache_stats() const;
     void clear_cache();
 
-private:
+  private:
     struct Entry;
     PangoLayout* plain_layout(std::string_view text, const TextStyle& style);
     PangoLayout* rich_layout(const RichTextLayout& rich, double size, double wrap_width);

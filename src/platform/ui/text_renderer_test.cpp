@@ -1,11 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-
-#include <cairo.h>
-
 #include "platform/ui/rich_text.h"
 #include "platform/ui/text_renderer.h"
+
+#include <cairo.h>
+#include <cmath>
+#include <gtest/gtest.h>
 
 using namespace ruvo_ui;
 

@@ -63,8 +63,9 @@ Theme Theme::dark()
     theme.online = Color::rgb(0x3ba55d);
     theme.idle = Color::rgb(0xf0b232);
     theme.offline = Color::rgb(0x80848e);
-    theme.avatar_palette = {Color::rgb(0x5865f2), Color::rgb(0x3ba55d), Color::rgb(0xe67e22), Color::rgb(0xd9467a),
-                            Color::rgb(0x1e9bb8), Color::rgb(0x9b59b6), Color::rgb(0xc0962b), Color::rgb(0x607d8b)};
+    theme.avatar_palette = {Color::rgb(0x5865f2), Color::rgb(0x3ba55d), Color::rgb(0xe67e22),
+                            Color::rgb(0xd9467a), Color::rgb(0x1e9bb8), Color::rgb(0x9b59b6),
+                            Color::rgb(0xc0962b), Color::rgb(0x607d8b)};
     return theme;
 }
 

@@ -2,10 +2,10 @@
 // The look of the interface: colour roles, text sizes and spacing metrics, in a dark and a
 // light variant. A Theme is a plain value; copy it freely on any thread.
 
+#include "platform/ui/color.h"
+
 #include <array>
 #include <string>
-
-#include "platform/ui/color.h"
 
 namespace ruvo_ui {
 
@@ -66,7 +66,10 @@ struct Theme {
     std::string symbol_font = "DejaVu Sans";
     std::string emoji_font = "Noto Color Emoji";
 
-    Color avatar_color(int color_index) const { return avatar_palette[static_cast<unsigned>(color_index) & 7u]; }
+    Color avatar_color(int color_index) const
+    {
+        return avatar_palette[static_cast<unsigned>(color_index) & 7u];
+    }
     // The colour for text on a fill of `background`: `on_accent` on the accent, `on_danger` on
     // danger, otherwise `text` or its opposite, whichever reads better.
     Color on_surface(Color background) const;

@@ -1,8 +1,8 @@
 #include "platform/ui/tooltip.h"
 
-#include <algorithm>
-
 #include "platform/ui/paint.h"
+
+#include <algorithm>
 
 namespace ruvo_ui {
 
@@ -13,10 +13,7 @@ constexpr double pad_y = 6;
 constexpr double offset = 16;
 } // namespace
 
-TooltipHost::TooltipHost(std::chrono::milliseconds delay)
-    : m_delay(delay)
-{
-}
+TooltipHost::TooltipHost(std::chrono::milliseconds delay) : m_delay(delay) {}
 
 void TooltipHost::set_target(Point pointer, std::string text, Instant now)
 {
@@ -52,7 +49,8 @@ std::optional<Instant> TooltipHost::due() const
     return m_since + m_delay;
 }
 
-std::optional<Rect> TooltipHost::rect(TextRenderer& text, const Theme& theme, const Rect& bounds) const
+std::optional<Rect> TooltipHost::rect(TextRenderer& text, const Theme& theme,
+                                      const Rect& bounds) const
 {
     if (!m_showing || !m_text)
         return std::nullopt;
@@ -71,7 +69,8 @@ std::optional<Rect> TooltipHost::rect(TextRenderer& text, const Theme& theme, co
     return Rect::from_size(x, y, w, h);
 }
 
-void TooltipHost::draw(cairo_t* cr, TextRenderer& text, const Theme& theme, const Rect& bounds) const
+void TooltipHost::draw(cairo_t* cr, TextRenderer& text, const Theme& theme,
+                       const Rect& bounds) const
 {
     auto box = rect(text, theme, bounds);
     if (!box)

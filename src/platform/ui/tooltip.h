@@ -3,19 +3,19 @@
 // shows the text after the pointer has rested on the same target for a delay, and paints it
 // near the pointer, kept inside the window. Time is passed in. UI thread.
 
-#include <chrono>
-#include <optional>
-#include <string>
-
 #include "platform/ui/geometry.h"
 #include "platform/ui/text_renderer.h"
 #include "platform/ui/theme.h"
 #include "platform/ui/transition.h"
 
+#include <chrono>
+#include <optional>
+#include <string>
+
 namespace ruvo_ui {
 
 class TooltipHost {
-public:
+  public:
     explicit TooltipHost(std::chrono::milliseconds delay = std::chrono::milliseconds(600));
 
     // The pointer is over something with this tooltip. The same text keeps the countdown (the
@@ -39,7 +39,7 @@ public:
     // Where draw would paint, for tests and hit avoidance; none when not showing.
     std::optional<Rect> rect(TextRenderer& text, const Theme& theme, const Rect& bounds) const;
 
-private:
+  private:
     std::chrono::milliseconds m_delay;
     std::optional<std::string> m_text;
     Point m_pointer;

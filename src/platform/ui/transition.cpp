@@ -5,14 +5,19 @@
 namespace ruvo_ui {
 
 Transition::Transition(bool open, Duration duration)
-    : m_open(open)
-    , m_duration(duration.count() > 0 ? duration : Duration(1))
-    , m_start_progress(open ? 1.0 : 0.0)
+    : m_open(open), m_duration(duration.count() > 0 ? duration : Duration(1)),
+      m_start_progress(open ? 1.0 : 0.0)
 {
 }
 
-Transition Transition::open(Duration duration) { return Transition(true, duration); }
-Transition Transition::closed(Duration duration) { return Transition(false, duration); }
+Transition Transition::open(Duration duration)
+{
+    return Transition(true, duration);
+}
+Transition Transition::closed(Duration duration)
+{
+    return Transition(false, duration);
+}
 
 double Transition::progress(Instant now) const
 {

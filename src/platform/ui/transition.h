@@ -9,7 +9,7 @@ namespace ruvo_ui {
 using Instant = std::chrono::steady_clock::time_point;
 
 class Transition {
-public:
+  public:
     using Duration = std::chrono::steady_clock::duration;
     static constexpr Duration default_duration = std::chrono::milliseconds(180);
 
@@ -33,7 +33,7 @@ public:
     bool is_animating(Instant now) const;
     bool is_animating() const { return is_animating(m_now); }
 
-private:
+  private:
     Transition(bool open, Duration duration);
     double progress(Instant now) const;
 

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "platform/ui/tooltip.h"
 #include "platform/ui/transition.h"
+
+#include <gtest/gtest.h>
 
 using namespace ruvo_ui;
 using namespace std::chrono_literals;

@@ -41,7 +41,10 @@ std::size_t decode(std::string_view s, std::size_t i, std::uint32_t& cp)
     return len;
 }
 
-bool is_control(std::uint32_t cp) { return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0); }
+bool is_control(std::uint32_t cp)
+{
+    return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0);
+}
 
 } // namespace
 
@@ -83,7 +86,8 @@ bool is_clean(std::string_view text, bool keep_newlines)
     while (i < text.size()) {
         std::uint32_t cp = 0;
         std::size_t len = decode(text, i, cp);
-        if (len == 0 || cp == '\r' || (cp == '\n' && !keep_newlines) || (cp != '\n' && cp != '\t' && is_control(cp)))
+        if (len == 0 || cp == '\r' || (cp == '\n' && !keep_newlines) ||
+            (cp != '\n' && cp != '\t' && is_control(cp)))
             return false;
         i += len;
     }
@@ -112,18 +116,24 @@ namespace {
 bool joins_neighbours(std::uint32_t cp)
 {
     return cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0x1F3FB && cp <= 0x1F3FF) ||
-           (cp >= 0x1F1E6 && cp <= 0x1F1FF) || (cp >= 0xE0020 && cp <= 0xE007F) || (cp >= 0x0300 && cp <= 0x036F) ||
-           (cp >= 0x1AB0 && cp <= 0x1AFF) || (cp >= 0x1DC0 && cp <= 0x1DFF) || (cp >= 0x20D0 && cp <= 0x20FF) ||
-           (cp >= 0xFE20 && cp <= 0xFE2F) || (cp >= 0x0483 && cp <= 0x0489) || (cp >= 0x0591 && cp <= 0x05C7) ||
-           (cp >= 0x0610 && cp <= 0x061A) || (cp >= 0x064B && cp <= 0x065F) || (cp >= 0x0900 && cp <= 0x0DFF) ||
+           (cp >= 0x1F1E6 && cp <= 0x1F1FF) || (cp >= 0xE0020 && cp <= 0xE007F) ||
+           (cp >= 0x0300 && cp <= 0x036F) || (cp >= 0x1AB0 && cp <= 0x1AFF) ||
+           (cp >= 0x1DC0 && cp <= 0x1DFF) || (cp >= 0x20D0 && cp <= 0x20FF) ||
+           (cp >= 0xFE20 && cp <= 0xFE2F) || (cp >= 0x0483 && cp <= 0x0489) ||
+           (cp >= 0x0591 && cp <= 0x05C7) || (cp >= 0x0610 && cp <= 0x061A) ||
+           (cp >= 0x064B && cp <= 0x065F) || (cp >= 0x0900 && cp <= 0x0DFF) ||
            (cp >= 0x1100 && cp <= 0x11FF) || cp == 0x034F;
 }
 
-bool is_space(std::uint32_t cp) { return cp == ' ' || cp == '\t' || cp == '\n' || cp == 0x3000 || cp == 0x200B; }
+bool is_space(std::uint32_t cp)
+{
+    return cp == ' ' || cp == '\t' || cp == '\n' || cp == 0x3000 || cp == 0x200B;
+}
 
 } // namespace
 
-std::string with_break_opportunities(std::string_view text, std::vector<std::size_t>* inserted_at, std::size_t every)
+std::string with_break_opportunities(std::string_view text, std::vector<std::size_t>* inserted_at,
+                                     std::size_t every)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 8);

@@ -30,7 +30,8 @@ std::size_t floor_boundary(std::string_view text, std::size_t offset);
 // cluster (combining marks, joiners, variation selectors, emoji modifiers, flags). When
 // `inserted_at` is given it receives, in order, the byte offsets of the original text before
 // which a zero-width space was inserted.
-std::string with_break_opportunities(std::string_view text, std::vector<std::size_t>* inserted_at = nullptr,
+std::string with_break_opportunities(std::string_view text,
+                                     std::vector<std::size_t>* inserted_at = nullptr,
                                      std::size_t every = 16);
 
 // The three bytes of the zero-width space the function above inserts.
