@@ -488,3 +488,32 @@ TEST(TextInputLayout, PointerAndLineKeysStayOnTheTextWhenLongRunsWrap)
     input.handle_event(TextCommit{"!"});
     EXPECT_EQ(input.text().back(), '!');
 }
+
+TEST(TextInputLayout, PressesPlaceTheCaretAndDoubleClickSelectsAWord)
+{
+    TextRenderer renderer;
+    auto theme = Theme::dark();
+    TextInput input(InputMode::SingleLine);
+    input.apply_layout_external({0, 0, 400, 40});
+    input.set_text("alpha beta gamma");
+    input.set_focused(true);
+    input.layout(renderer, theme);
+    double beta_x = 11 + renderer.measure("alpha be", 15).width; // inside "beta", after "be"
+    PointerDown press;
+    press.position = {beta_x, 20};
+    EXPECT_TRUE(input.handle_event(press).handled);
+    EXPECT_EQ(input.caret(), 8u);
+    // Dragging to the end of the field selects from the press to the end.
+    PointerMove drag;
+    drag.position = {399, 20};
+    input.handle_event(drag);
+    input.handle_event(PointerUp{});
+    EXPECT_EQ(input.selection(), (Selection{8, 16}));
+    press.clicks = 2;
+    input.handle_event(press);
+    EXPECT_EQ(input.selected_text(), "beta");
+    // A press outside the field is not the field's.
+    PointerDown outside;
+    outside.position = {500, 20};
+    EXPECT_FALSE(input.handle_event(outside).handled);
+}
