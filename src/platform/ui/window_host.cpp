@@ -15,6 +15,7 @@
 #include "platform/crdt/document.h"
 #include "platform/identity/xdg.h"
 #include "platform/ui/key_values.h"
+#include "platform/ui/sdl_clipboard.h"
 
 namespace ruvo_ui {
 
@@ -202,6 +203,10 @@ int Host::run()
     }
     SdlSession session;
     wake_event_type = SDL_RegisterEvents(1);
+    set_clipboard(make_sdl_clipboard());
+    struct ClipboardReset {
+        ~ClipboardReset() { set_clipboard(nullptr); }
+    } clipboard_reset;
 
     if (m_descriptor.register_actions)
         m_descriptor.register_actions(m_app);
