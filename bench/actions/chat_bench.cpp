@@ -101,9 +101,10 @@ class RateReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
-            if (run.iterations > 0 && run.real_accumulated_time > 0)
+            // CPU time, so that other work on a shared machine does not skew the ratios.
+            if (run.iterations > 0 && run.cpu_accumulated_time > 0)
                 m_rates[run.benchmark_name()] =
-                    static_cast<double>(run.iterations) / run.real_accumulated_time;
+                    static_cast<double>(run.iterations) / run.cpu_accumulated_time;
         }
         ConsoleReporter::ReportRuns(runs);
     }
