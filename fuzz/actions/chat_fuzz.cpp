@@ -2,15 +2,14 @@
 // them). Whatever decodes must encode and decode again to the same record, and the value-tree
 // path must agree with the text path.
 
+#include "actions/record_codec.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <rapidjson/document.h>
 #include <span>
 #include <string_view>
-
-#include <rapidjson/document.h>
-
-#include "actions/record_codec.h"
 
 namespace {
 
@@ -39,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     rapidjson::Document tree;
-    tree.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
+    tree.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag>(text.data(),
+                                                                                       text.size());
     const bool tree_ok = !tree.HasParseError();
     check<ChatAction>(text, tree, tree_ok);
     check<ChatOperation>(text, tree, tree_ok);

@@ -83,9 +83,9 @@ using AgentStepOutcome = std::variant<step_outcome::Asked, step_outcome::Applied
                                       step_outcome::NoChange, step_outcome::Refused>;
 
 struct AgentStep {
-    std::string id{};              // may be empty
-    std::uint64_t sequence = 0;  // 0 = none
-    std::string resource{};        // the resource address the step acted on
+    std::string id{};           // may be empty
+    std::uint64_t sequence = 0; // 0 = none
+    std::string resource{};     // the resource address the step acted on
     std::string label{};
     AgentStepOutcome outcome{};
 
@@ -94,7 +94,7 @@ struct AgentStep {
 
 struct AgentWork {
     AgentWorkState state{};
-    std::int64_t since = 0;  // seconds since the Unix epoch when `state` was entered
+    std::int64_t since = 0; // seconds since the Unix epoch when `state` was entered
     std::optional<AgentReasoning> reasoning{};
     std::vector<AgentStep> trace{};
 

@@ -2,9 +2,9 @@
 // ChatCallContinuation: what the application hands to the UI framework so that an active call
 // can be continued on another surface. A plain value; usable on any thread.
 
-#include <string>
-
 #include "platform/ui/realtime_continuity.h"
+
+#include <string>
 
 namespace chat::actions {
 

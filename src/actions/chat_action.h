@@ -4,15 +4,15 @@
 // hold workspace, category, channel, message and person identifiers; times are whole seconds
 // since the Unix epoch. Usable on any thread.
 
+#include "actions/agent_work.h"
+#include "actions/message_parts.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
-
-#include "actions/agent_work.h"
-#include "actions/message_parts.h"
 
 namespace chat::actions {
 
@@ -30,7 +30,7 @@ struct SendMessage {
     std::string author{};
     std::int64_t ts = 0;
     std::string text{};
-    std::optional<std::string> parent{};  // thread parent
+    std::optional<std::string> parent{}; // thread parent
     std::optional<Attachment> attachment{};
     std::vector<Mention> mentions{};
     std::optional<ResourceRef> reference{};
@@ -120,7 +120,7 @@ struct SetCategoryCollapsed {
 
 struct ReorderChannel {
     std::string id{};
-    bool up = false;  // true: one place up; false: one place down
+    bool up = false; // true: one place up; false: one place down
 
     bool operator==(const ReorderChannel&) const = default;
 };
@@ -140,7 +140,7 @@ struct DeleteChannel {
 
 struct ArchiveChannel {
     std::string id{};
-    bool archived = false;  // false: unarchive
+    bool archived = false; // false: unarchive
 
     bool operator==(const ArchiveChannel&) const = default;
 };
@@ -198,7 +198,7 @@ struct SetScreenShare {
 struct SetCallTicket {
     std::string channel{};
     std::string user{};
-    std::string ticket{};  // the caller's connection ticket text
+    std::string ticket{}; // the caller's connection ticket text
 
     bool operator==(const SetCallTicket&) const = default;
 };

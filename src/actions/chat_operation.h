@@ -37,7 +37,7 @@ struct RevealMessage {
     std::string workspace{};
     std::string channel{};
     std::string message{};
-    std::optional<std::string> parent{};  // thread parent
+    std::optional<std::string> parent{}; // thread parent
 
     bool operator==(const RevealMessage&) const = default;
 };
@@ -49,8 +49,8 @@ struct OpenPerson {
 };
 
 struct ImportAttachment {
-    std::string channel{};  // target channel
-    std::string path{};     // local file to import
+    std::string channel{}; // target channel
+    std::string path{};    // local file to import
 
     bool operator==(const ImportAttachment&) const = default;
 };

@@ -1,13 +1,12 @@
 #include "actions/json_reader.h"
 
-#include <cstring>
+#include "actions/json_writer.h"
 
+#include <cstring>
 #include <fmt/format.h>
 #include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
-
-#include "actions/json_writer.h"
 
 namespace chat::actions::json {
 
@@ -27,7 +26,8 @@ static bool has_encoded_surrogate(std::string_view text)
 {
     const char* at = text.data();
     const char* end = text.data() + text.size();
-    while ((at = static_cast<const char*>(std::memchr(at, 0xED, static_cast<std::size_t>(end - at))))) {
+    while ((
+        at = static_cast<const char*>(std::memchr(at, 0xED, static_cast<std::size_t>(end - at))))) {
         if (at + 1 < end && static_cast<unsigned char>(at[1]) >= 0xA0)
             return true;
         ++at;
@@ -36,7 +36,7 @@ static bool has_encoded_surrogate(std::string_view text)
 }
 
 class TokenCollector {
-public:
+  public:
     TokenCollector(Tokens& tokens, ReadLimits limits, const rapidjson::MemoryStream* stream)
         : m_tokens(tokens), m_limits(limits), m_stream(stream)
     {
@@ -88,7 +88,7 @@ public:
     Refusal refusal() const { return m_refusal; }
     std::size_t refusal_offset() const { return m_refusal_offset; }
 
-private:
+  private:
     // RapidJSON reports a bracket before it consumes it, every other token after.
     std::size_t offset(TokenKind kind) const
     {
@@ -216,11 +216,14 @@ util::Result<Tokens> Tokens::read(std::string_view text, ReadLimits limits)
     rapidjson::MemoryStream stream(text.data(), text.size());
     TokenCollector collector(tokens, limits, &stream);
     rapidjson::Reader reader;
-    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+    constexpr unsigned flags =
+        rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
     rapidjson::ParseResult parsed = reader.Parse<flags>(stream, collector);
     if (parsed.IsError()) {
-        if (parsed.Code() == rapidjson::kParseErrorTermination && collector.refusal() != Refusal::None) {
-            std::string what = fmt::format(fmt::runtime(refusal_text(collector.refusal())), limits.max_depth);
+        if (parsed.Code() == rapidjson::kParseErrorTermination &&
+            collector.refusal() != Refusal::None) {
+            std::string what =
+                fmt::format(fmt::runtime(refusal_text(collector.refusal())), limits.max_depth);
             return util::fail("{}{}", what, tokens.describe_offset(collector.refusal_offset()));
         }
         // RapidJSON's offset is that of the byte where it stopped; report its column.
@@ -242,7 +245,7 @@ util::Result<Tokens> Tokens::read(const rapidjson::Value& value, ReadLimits limi
     // An explicit stack, so that a deep tree cannot exhaust the call stack.
     struct Frame {
         const rapidjson::Value* value;
-        std::uint32_t next;  // next member or element to visit
+        std::uint32_t next; // next member or element to visit
     };
     std::vector<Frame> stack;
     auto visit = [&](const rapidjson::Value& v) -> bool {
@@ -293,7 +296,8 @@ util::Result<Tokens> Tokens::read(const rapidjson::Value& value, ReadLimits limi
                 ok = false;
                 break;
             }
-            ok = collector.Key(key.data(), member.name.GetStringLength(), true) && visit(member.value);
+            ok = collector.Key(key.data(), member.name.GetStringLength(), true) &&
+                 visit(member.value);
         } else {
             if (frame.next == container.Size()) {
                 stack.pop_back();
@@ -311,9 +315,7 @@ util::Result<Tokens> Tokens::read(const rapidjson::Value& value, ReadLimits limi
     return tokens;
 }
 
-Reader::Reader(Tokens& tokens) : m_source(tokens), m_tokens(tokens.tokens())
-{
-}
+Reader::Reader(Tokens& tokens) : m_source(tokens), m_tokens(tokens.tokens()) {}
 
 void Reader::skip_value()
 {
@@ -386,10 +388,12 @@ util::Error Reader::invalid_type(std::size_t at, std::string_view expected) cons
     std::size_t where = at;
     if (token.kind == TokenKind::ObjectStart || token.kind == TokenKind::ArrayStart)
         where = token.end;
-    return error_at(where, fmt::format("invalid type: {}, expected {}", describe_token(at), expected));
+    return error_at(where,
+                    fmt::format("invalid type: {}, expected {}", describe_token(at), expected));
 }
 
-util::Error Reader::invalid_length(std::size_t at, std::size_t found, std::string_view expected) const
+util::Error Reader::invalid_length(std::size_t at, std::size_t found,
+                                   std::string_view expected) const
 {
     return error_at(at, fmt::format("invalid length {}, expected {}", found, expected));
 }
@@ -454,9 +458,11 @@ util::Result<void> Reader::read(std::int64_t& out)
     if (token.kind == TokenKind::Negative) {
         out = token.negative;
     } else if (token.kind == TokenKind::Unsigned) {
-        if (token.unsigned_value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-            return std::unexpected(error_at(m_at, fmt::format("invalid value: integer `{}`, expected i64",
-                                                              token.unsigned_value)));
+        if (token.unsigned_value >
+            static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            return std::unexpected(
+                error_at(m_at, fmt::format("invalid value: integer `{}`, expected i64",
+                                           token.unsigned_value)));
         out = static_cast<std::int64_t>(token.unsigned_value);
     } else {
         return std::unexpected(invalid_type(m_at, "i64"));
@@ -470,13 +476,15 @@ util::Result<void> Reader::read_unsigned(Unsigned& out, std::string_view type_na
 {
     const Token& token = peek();
     if (token.kind == TokenKind::Negative)
-        return std::unexpected(error_at(
-            m_at, fmt::format("invalid value: integer `{}`, expected {}", token.negative, type_name)));
+        return std::unexpected(
+            error_at(m_at, fmt::format("invalid value: integer `{}`, expected {}", token.negative,
+                                       type_name)));
     if (token.kind != TokenKind::Unsigned)
         return std::unexpected(invalid_type(m_at, type_name));
     if (token.unsigned_value > std::numeric_limits<Unsigned>::max())
-        return std::unexpected(error_at(
-            m_at, fmt::format("invalid value: integer `{}`, expected {}", token.unsigned_value, type_name)));
+        return std::unexpected(
+            error_at(m_at, fmt::format("invalid value: integer `{}`, expected {}",
+                                       token.unsigned_value, type_name)));
     out = static_cast<Unsigned>(token.unsigned_value);
     ++m_at;
     return {};
@@ -498,7 +506,8 @@ std::string describe(const StructShape& shape)
     const char* noun = n == 1 ? "element" : "elements";
     if (shape.alternative.empty())
         return fmt::format("struct {} with {} {}", shape.record, n, noun);
-    return fmt::format("struct variant {}::{} with {} {}", shape.record, shape.alternative, n, noun);
+    return fmt::format("struct variant {}::{} with {} {}", shape.record, shape.alternative, n,
+                       noun);
 }
 
 util::Result<std::size_t> begin_external_tag(Reader& reader, std::string_view union_name,
@@ -510,7 +519,8 @@ util::Result<std::size_t> begin_external_tag(Reader& reader, std::string_view un
         return std::unexpected(reader.invalid_type(start, fmt::format("enum {}", union_name)));
     if (open.count != 1)
         return std::unexpected(reader.invalid_length(
-            open.end, open.count, fmt::format("enum {} as an object with a single key", union_name)));
+            open.end, open.count,
+            fmt::format("enum {} as an object with a single key", union_name)));
     reader.advance();
     const std::size_t key_at = reader.position();
     std::string_view key = reader.string_of(reader.peek());
@@ -560,7 +570,8 @@ util::Result<std::size_t> find_internal_tag(const Reader& reader, std::string_vi
                 return std::unexpected(reader.duplicate_field(at, tag_key));
             found_at = at + 1;
         }
-        bool container = value.kind == TokenKind::ObjectStart || value.kind == TokenKind::ArrayStart;
+        bool container =
+            value.kind == TokenKind::ObjectStart || value.kind == TokenKind::ArrayStart;
         at = container ? value.end + 1 : at + 2;
     }
     if (found_at == 0)

@@ -10,26 +10,25 @@
 // where reading stopped). Input that came from a value tree has no text, so its errors carry
 // no position.
 
+#include "platform/util/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <rapidjson/document.h>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <rapidjson/document.h>
-
-#include "platform/util/result.h"
 
 namespace chat::actions::json {
 
 enum class TokenKind : std::uint8_t {
     Null,
     Bool,
-    Negative,  // an integer below zero
-    Unsigned,  // an integer from zero up
-    Double,    // a number with a fraction or exponent, or too large for 64 bits
+    Negative, // an integer below zero
+    Unsigned, // an integer from zero up
+    Double,   // a number with a fraction or exponent, or too large for 64 bits
     String,
     Key,
     ObjectStart,
@@ -42,28 +41,28 @@ inline constexpr std::size_t no_offset = std::numeric_limits<std::size_t>::max()
 
 struct Token {
     TokenKind kind = TokenKind::Null;
-    std::uint32_t count = 0;  // ObjectStart, ArrayStart: members or elements
-    std::uint32_t end = 0;    // ObjectStart, ArrayStart: index of the matching end token
-    std::size_t offset = no_offset;  // just past the token in the text
+    std::uint32_t count = 0;        // ObjectStart, ArrayStart: members or elements
+    std::uint32_t end = 0;          // ObjectStart, ArrayStart: index of the matching end token
+    std::size_t offset = no_offset; // just past the token in the text
     union {
         bool boolean;
         std::int64_t negative;
         std::uint64_t unsigned_value;
         double real;
-        std::uint32_t string;  // String, Key: index into Tokens::strings()
+        std::uint32_t string; // String, Key: index into Tokens::strings()
     };
 
     Token() : unsigned_value(0) {}
 };
 
 struct ReadLimits {
-    std::uint32_t max_depth = 128;  // nesting of arrays and objects
+    std::uint32_t max_depth = 128; // nesting of arrays and objects
 };
 
 // One JSON value as tokens. A Tokens read from text refers to that text (for positions) and
 // must not outlive it.
 class Tokens {
-public:
+  public:
     // Errors: RapidJSON's message for a syntax error or ill-formed UTF-8; "nesting deeper than
     // N levels"; "lone surrogate in string escape"; "The document root must not be followed by
     // other values." for anything after the value. All positioned.
@@ -78,7 +77,7 @@ public:
     // " at line L column C" for a byte offset, or "" for no_offset.
     std::string describe_offset(std::size_t offset) const;
 
-private:
+  private:
     friend class TokenCollector;
 
     std::vector<Token> m_tokens;
@@ -89,7 +88,7 @@ private:
 // Walks the tokens of one value. Every read_ function consumes exactly one value on success;
 // after a failure the reader's position is unspecified and the decode should stop.
 class Reader {
-public:
+  public:
     explicit Reader(Tokens& tokens);
 
     const Token& peek() const { return m_tokens[m_at]; }
@@ -128,7 +127,7 @@ public:
     // "floating point `1.5`", "string \"abc\"", "object", "array".
     std::string describe_token(std::size_t at) const;
 
-private:
+  private:
     template <typename Unsigned>
     util::Result<void> read_unsigned(Unsigned& out, std::string_view type_name);
 
@@ -140,10 +139,10 @@ private:
 // The shape of a record read as an object (fields by key, in any order) or as an array (field
 // values in declaration order).
 struct StructShape {
-    std::string_view record;       // "ResourceRef", or the union's name for an alternative
-    std::string_view alternative;  // "SendMessage" for an alternative of a union, else empty
+    std::string_view record;      // "ResourceRef", or the union's name for an alternative
+    std::string_view alternative; // "SendMessage" for an alternative of a union, else empty
     std::span<const std::string_view> fields;
-    std::uint64_t may_be_absent = 0;  // bit i: field i keeps its default when its key is absent
+    std::uint64_t may_be_absent = 0; // bit i: field i keeps its default when its key is absent
 };
 
 // "struct ResourceRef with 4 elements", "struct variant ChatAction::DeleteMessage with 2

@@ -1,11 +1,10 @@
-#include <string>
-#include <vector>
+#include "actions/json_reader.h"
+#include "actions/json_writer.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
-
-#include "actions/json_reader.h"
-#include "actions/json_writer.h"
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -20,7 +19,8 @@ TEST(Utf8Repair, ReplacesEachMaximalIllFormedSubsequence)
     };
     const std::string r = "\xEF\xBF\xBD";
     std::vector<Case> cases = {
-        {"well-formed text is unchanged", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"well-formed text is unchanged", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+         "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
         {"overlong two-byte form", "\xC0\xAF", r + r},
         {"overlong three-byte form", "\xE0\x80\x80", r + r + r},
         {"encoded surrogate", "\xED\xA0\x80", r + r + r},
@@ -42,9 +42,9 @@ TEST(Tokens, PositionsCountLinesAndPointAtTheLastByteOfEachToken)
     ASSERT_TRUE(tokens) << tokens.error().message;
     const auto& list = tokens->tokens();
     ASSERT_EQ(list.size(), 9u);
-    EXPECT_EQ(list[0].count, 2u);  // two members
+    EXPECT_EQ(list[0].count, 2u); // two members
     EXPECT_EQ(list[0].end, 8u);
-    EXPECT_EQ(list[2].count, 2u);  // two elements
+    EXPECT_EQ(list[2].count, 2u);                                               // two elements
     EXPECT_EQ(tokens->describe_offset(list[1].offset), " at line 1 column 4");  // "a"
     EXPECT_EQ(tokens->describe_offset(list[2].offset), " at line 2 column 3");  // [
     EXPECT_EQ(tokens->describe_offset(list[4].offset), " at line 2 column 10"); // "xy"

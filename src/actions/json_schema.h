@@ -15,6 +15,10 @@
 // (null when absent, and absent may also be omitted on input), std::vector (an array), or any
 // described type. The functions are pure; use them on any thread.
 
+#include "actions/json_reader.h"
+#include "actions/json_writer.h"
+#include "platform/util/result.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -27,20 +31,15 @@
 #include <variant>
 #include <vector>
 
-#include "actions/json_reader.h"
-#include "actions/json_writer.h"
-#include "platform/util/result.h"
-
 namespace chat::actions::json {
 
 enum class Presence : std::uint8_t {
-    Required,          // must be present on input (unless the member is an optional)
-    Defaulted,         // may be absent on input; always written
-    OmittedWhenEmpty,  // may be absent on input; not written when empty, zero or absent
+    Required,         // must be present on input (unless the member is an optional)
+    Defaulted,        // may be absent on input; always written
+    OmittedWhenEmpty, // may be absent on input; not written when empty, zero or absent
 };
 
-template <typename Record, typename Member>
-struct Field {
+template <typename Record, typename Member> struct Field {
     std::string_view name;
     Member Record::*member;
     Presence presence;
@@ -53,42 +52,45 @@ constexpr Field<Record, Member> field(std::string_view name, Member Record::*mem
     return {name, member, presence};
 }
 
-template <typename T>
-struct StructSchema;
-template <typename T>
-struct EnumSchema;
-template <typename T>
-struct UnionSchema;
+template <typename T> struct StructSchema;
+template <typename T> struct EnumSchema;
+template <typename T> struct UnionSchema;
 
 template <typename T>
-concept DescribedStruct = requires { StructSchema<T>::fields; };
+concept DescribedStruct = requires
+{
+    StructSchema<T>::fields;
+};
 template <typename T>
-concept DescribedEnum = requires { EnumSchema<T>::names; };
+concept DescribedEnum = requires
+{
+    EnumSchema<T>::names;
+};
 template <typename T>
-concept DescribedUnion = requires { UnionSchema<T>::names; };
+concept DescribedUnion = requires
+{
+    UnionSchema<T>::names;
+};
 template <typename T>
-concept InternallyTagged = DescribedUnion<T> && requires { UnionSchema<T>::tag_key; };
+concept InternallyTagged = DescribedUnion<T> && requires
+{
+    UnionSchema<T>::tag_key;
+};
 
 namespace detail {
 
-template <typename T>
-inline constexpr bool is_optional = false;
-template <typename T>
-inline constexpr bool is_optional<std::optional<T>> = true;
-template <typename T>
-inline constexpr bool is_vector = false;
-template <typename T>
-inline constexpr bool is_vector<std::vector<T>> = true;
-template <typename T>
-inline constexpr bool always_false = false;
+template <typename T> inline constexpr bool is_optional = false;
+template <typename T> inline constexpr bool is_optional<std::optional<T>> = true;
+template <typename T> inline constexpr bool is_vector = false;
+template <typename T> inline constexpr bool is_vector<std::vector<T>> = true;
+template <typename T> inline constexpr bool always_false = false;
 
 template <typename T>
 inline constexpr auto field_names = std::apply(
     [](const auto&... f) { return std::array<std::string_view, sizeof...(f)>{f.name...}; },
     StructSchema<T>::fields);
 
-template <typename Member>
-constexpr bool may_be_absent(Presence presence)
+template <typename Member> constexpr bool may_be_absent(Presence presence)
 {
     return presence != Presence::Required || is_optional<Member>;
 }
@@ -98,18 +100,17 @@ inline constexpr std::uint64_t absent_mask = std::apply(
     [](const auto&... f) {
         std::uint64_t mask = 0;
         std::uint64_t bit = 1;
-        ((mask |= may_be_absent<std::remove_cvref_t<decltype(std::declval<T>().*(f.member))>>(
-                      f.presence)
-                      ? bit
-                      : 0,
+        ((mask |=
+          may_be_absent<std::remove_cvref_t<decltype(std::declval<T>().*(f.member))>>(f.presence)
+              ? bit
+              : 0,
           bit <<= 1),
          ...);
         return mask;
     },
     StructSchema<T>::fields);
 
-template <typename T>
-bool is_empty(const T& value)
+template <typename T> bool is_empty(const T& value)
 {
     if constexpr (is_optional<T>)
         return !value.has_value();
@@ -118,14 +119,12 @@ bool is_empty(const T& value)
     else if constexpr (std::is_integral_v<T>)
         return value == 0;
     else
-        return false;  // records and unions are never left out
+        return false; // records and unions are never left out
 }
 
-template <typename Handler, typename T>
-void write_value(Emitter<Handler>& out, const T& value);
+template <typename Handler, typename T> void write_value(Emitter<Handler>& out, const T& value);
 
-template <typename Handler, typename T>
-void write_fields(Emitter<Handler>& out, const T& record)
+template <typename Handler, typename T> void write_fields(Emitter<Handler>& out, const T& record)
 {
     std::apply(
         [&](const auto&... f) {
@@ -142,8 +141,7 @@ void write_fields(Emitter<Handler>& out, const T& record)
         StructSchema<T>::fields);
 }
 
-template <typename Handler, typename T>
-void write_value(Emitter<Handler>& out, const T& value)
+template <typename Handler, typename T> void write_value(Emitter<Handler>& out, const T& value)
 {
     if constexpr (std::is_same_v<T, std::string>) {
         out.string(value);
@@ -190,8 +188,7 @@ void write_value(Emitter<Handler>& out, const T& value)
     }
 }
 
-template <typename T>
-util::Result<void> read_value(Reader& in, T& out);
+template <typename T> util::Result<void> read_value(Reader& in, T& out);
 
 template <typename T>
 constexpr StructShape shape_of(std::string_view record, std::string_view alternative)
@@ -200,21 +197,23 @@ constexpr StructShape shape_of(std::string_view record, std::string_view alterna
 }
 
 template <typename T, std::size_t... I>
-util::Result<void> read_field_at(Reader& in, T& record, std::size_t index, std::index_sequence<I...>)
+util::Result<void> read_field_at(Reader& in, T& record, std::size_t index,
+                                 std::index_sequence<I...>)
 {
     util::Result<void> result;
     (void)((index == I
-                ? (result = read_value(in, record.*(std::get<I>(StructSchema<T>::fields).member)), true)
+                ? (result = read_value(in, record.*(std::get<I>(StructSchema<T>::fields).member)),
+                   true)
                 : false) ||
            ...);
     return result;
 }
 
-template <typename T>
-auto field_reader(Reader& in, T& record)
+template <typename T> auto field_reader(Reader& in, T& record)
 {
     return [&in, &record](std::size_t index) {
-        constexpr std::size_t count = std::tuple_size_v<std::remove_cvref_t<decltype(StructSchema<T>::fields)>>;
+        constexpr std::size_t count =
+            std::tuple_size_v<std::remove_cvref_t<decltype(StructSchema<T>::fields)>>;
         return read_field_at(in, record, index, std::make_index_sequence<count>{});
     };
 }
@@ -225,14 +224,12 @@ void emplace_index(V& value, std::size_t index, std::index_sequence<I...>)
     (void)((index == I ? (value.template emplace<I>(), true) : false) || ...);
 }
 
-template <typename V>
-void emplace_index(V& value, std::size_t index)
+template <typename V> void emplace_index(V& value, std::size_t index)
 {
     emplace_index(value, index, std::make_index_sequence<std::variant_size_v<V>>{});
 }
 
-template <typename T>
-util::Result<void> read_internally_tagged(Reader& in, T& out)
+template <typename T> util::Result<void> read_internally_tagged(Reader& in, T& out)
 {
     using Schema = UnionSchema<T>;
     const std::size_t start = in.position();
@@ -268,11 +265,11 @@ util::Result<void> read_internally_tagged(Reader& in, T& out)
             },
             out);
     }
-    return std::unexpected(in.invalid_type(start, fmt::format("internally tagged enum {}", Schema::name)));
+    return std::unexpected(
+        in.invalid_type(start, fmt::format("internally tagged enum {}", Schema::name)));
 }
 
-template <typename T>
-util::Result<void> read_externally_tagged(Reader& in, T& out)
+template <typename T> util::Result<void> read_externally_tagged(Reader& in, T& out)
 {
     using Schema = UnionSchema<T>;
     auto index = begin_external_tag(in, Schema::name, Schema::names);
@@ -292,8 +289,7 @@ util::Result<void> read_externally_tagged(Reader& in, T& out)
     return {};
 }
 
-template <typename T>
-util::Result<void> read_value(Reader& in, T& out)
+template <typename T> util::Result<void> read_value(Reader& in, T& out)
 {
     if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, bool> ||
                   std::is_same_v<T, std::int64_t> || std::is_same_v<T, std::uint64_t> ||
@@ -322,7 +318,8 @@ util::Result<void> read_value(Reader& in, T& out)
         in.advance();
         return {};
     } else if constexpr (DescribedEnum<T>) {
-        auto index = read_name(in, fmt::format("enum {}", EnumSchema<T>::name), EnumSchema<T>::names);
+        auto index =
+            read_name(in, fmt::format("enum {}", EnumSchema<T>::name), EnumSchema<T>::names);
         if (!index)
             return std::unexpected(std::move(index.error()));
         out = static_cast<T>(*index);
@@ -344,7 +341,8 @@ util::Result<void> read_value(Reader& in, T& out)
 // Compact JSON text of `value`. Ends the program with `fatal_message` if RapidJSON refuses
 // the output, which a described record cannot cause.
 template <typename T>
-std::string to_text(const T& value, std::string_view fatal_message, std::size_t initial_capacity = 256)
+std::string to_text(const T& value, std::string_view fatal_message,
+                    std::size_t initial_capacity = 256)
 {
     TextWriter writer(initial_capacity);
     detail::write_value(writer.emitter(), value);
@@ -356,12 +354,12 @@ template <typename T>
 rapidjson::Value to_value(const T& value, ValueAllocator& allocator, std::string_view fatal_message)
 {
     return build_value(
-        allocator, [&](Emitter<ValueHandler>& out) { detail::write_value(out, value); }, fatal_message);
+        allocator, [&](Emitter<ValueHandler>& out) { detail::write_value(out, value); },
+        fatal_message);
 }
 
 // Decodes one value of type T from tokens; errors as described in json_reader.h.
-template <typename T>
-util::Result<T> from_tokens(Tokens& tokens)
+template <typename T> util::Result<T> from_tokens(Tokens& tokens)
 {
     Reader in(tokens);
     T out{};
@@ -370,8 +368,7 @@ util::Result<T> from_tokens(Tokens& tokens)
     return out;
 }
 
-template <typename T>
-util::Result<T> from_text(std::string_view text)
+template <typename T> util::Result<T> from_text(std::string_view text)
 {
     auto tokens = Tokens::read(text);
     if (!tokens)
@@ -379,8 +376,7 @@ util::Result<T> from_text(std::string_view text)
     return from_tokens<T>(*tokens);
 }
 
-template <typename T>
-util::Result<T> from_value(const rapidjson::Value& value)
+template <typename T> util::Result<T> from_value(const rapidjson::Value& value)
 {
     auto tokens = Tokens::read(value);
     if (!tokens)

@@ -8,13 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace chat::actions::json {
 
@@ -28,9 +27,8 @@ std::string repair_utf8(std::string_view text);
 // Sends JSON events to a RapidJSON SAX handler. Counts members and elements itself, because a
 // Document needs them at the end of each object and array. ok() turns false if the handler
 // refused an event or a string was too long for RapidJSON's 32-bit lengths.
-template <typename Handler>
-class Emitter {
-public:
+template <typename Handler> class Emitter {
+  public:
     explicit Emitter(Handler& handler) : m_handler(handler) {}
 
     void begin_object()
@@ -99,7 +97,7 @@ public:
 
     bool ok() const { return m_ok && m_levels.empty(); }
 
-private:
+  private:
     struct Level {
         bool is_object;
         rapidjson::SizeType count;
@@ -119,8 +117,7 @@ private:
         m_levels.pop_back();
         return count;
     }
-    template <typename Write>
-    void with_valid_utf8(std::string_view text, Write&& write)
+    template <typename Write> void with_valid_utf8(std::string_view text, Write&& write)
     {
         if (text.size() > max_string_size) {
             note(false);
@@ -145,7 +142,7 @@ using TextHandler = rapidjson::Writer<rapidjson::StringBuffer>;
 
 // Collects compact JSON text.
 class TextWriter {
-public:
+  public:
     explicit TextWriter(std::size_t initial_capacity = 256);
 
     Emitter<TextHandler>& emitter() { return m_emitter; }
@@ -154,7 +151,7 @@ public:
     // form exactly one complete value: that is a fault of the caller, never of the data.
     std::string take(std::string_view fatal_message);
 
-private:
+  private:
     rapidjson::StringBuffer m_buffer;
     TextHandler m_writer;
     Emitter<TextHandler> m_emitter;
@@ -167,7 +164,8 @@ using ValueHandler = rapidjson::GenericDocument<rapidjson::UTF8<>, ValueAllocato
 // sends the events of one value. Ends the program with `fatal_message` when they did not form
 // exactly one complete value.
 template <typename Emit>
-rapidjson::Value build_value(ValueAllocator& allocator, Emit&& emit, std::string_view fatal_message);
+rapidjson::Value build_value(ValueAllocator& allocator, Emit&& emit,
+                             std::string_view fatal_message);
 
 [[noreturn]] void fail_encoding(std::string_view fatal_message);
 

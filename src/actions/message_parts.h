@@ -26,7 +26,7 @@ struct Span {
 
 // A message's reference to a workspace resource, such as another message.
 struct ResourceRef {
-    std::string kind{};  // a resource kind such as "chat.message"
+    std::string kind{}; // a resource kind such as "chat.message"
     std::string id{};
     std::string label{};
     std::optional<Span> span{};
@@ -37,7 +37,7 @@ struct ResourceRef {
 // A person named inside the message text.
 struct Mention {
     std::string user{};
-    std::uint64_t start = 0;  // position of the mention inside the text
+    std::uint64_t start = 0; // position of the mention inside the text
     std::uint64_t len = 0;
     bool is_agent = false;
 
@@ -61,7 +61,7 @@ struct Video {
     std::string blob{};
     std::uint32_t w = 0;
     std::uint32_t h = 0;
-    std::uint64_t size = 0;  // bytes
+    std::uint64_t size = 0; // bytes
 
     bool operator==(const Video&) const = default;
 };
@@ -69,7 +69,7 @@ struct Video {
 struct File {
     std::string name{};
     std::string blob{};
-    std::uint64_t size = 0;  // bytes
+    std::uint64_t size = 0; // bytes
 
     bool operator==(const File&) const = default;
 };

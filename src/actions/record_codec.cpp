@@ -4,8 +4,7 @@
 
 namespace chat::actions {
 
-template <typename T>
-static constexpr std::string_view fatal_message_for()
+template <typename T> static constexpr std::string_view fatal_message_for()
 {
     if constexpr (std::same_as<T, ChatAction>)
         return "ChatAction is always serializable";
@@ -24,8 +23,7 @@ static constexpr std::string_view fatal_message_for()
 }
 
 // The continuation is small and fixed in shape; the others grow with their text.
-template <typename T>
-static std::size_t initial_capacity(const T&)
+template <typename T> static std::size_t initial_capacity(const T&)
 {
     if constexpr (std::same_as<T, ChatCallContinuation>)
         return 128;
@@ -33,8 +31,7 @@ static std::size_t initial_capacity(const T&)
         return 256;
 }
 
-template <CodecRecord T>
-std::string to_json(const T& record)
+template <CodecRecord T> std::string to_json(const T& record)
 {
     return json::to_text(record, fatal_message_for<T>(), initial_capacity(record));
 }
@@ -50,21 +47,18 @@ rapidjson::Value to_json_value(const T& record, json::ValueAllocator& allocator)
     return json::to_value(record, allocator, fatal_message_for<T>());
 }
 
-template <CodecRecord T>
-util::Result<T> from_json(std::string_view text)
+template <CodecRecord T> util::Result<T> from_json(std::string_view text)
 {
     return json::from_text<T>(text);
 }
 
-template <CodecRecord T>
-util::Result<T> from_json(std::span<const std::uint8_t> bytes)
+template <CodecRecord T> util::Result<T> from_json(std::span<const std::uint8_t> bytes)
 {
     return json::from_text<T>(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-template <CodecRecord T>
-util::Result<T> from_json_value(const rapidjson::Value& value)
+template <CodecRecord T> util::Result<T> from_json_value(const rapidjson::Value& value)
 {
     return json::from_value<T>(value);
 }

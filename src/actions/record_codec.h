@@ -13,14 +13,6 @@
 //
 // Pure functions; call them from any thread.
 
-#include <concepts>
-#include <cstdint>
-#include <span>
-#include <string>
-#include <string_view>
-
-#include <rapidjson/document.h>
-
 #include "actions/agent_work.h"
 #include "actions/call_continuation.h"
 #include "actions/chat_action.h"
@@ -30,11 +22,17 @@
 #include "platform/ui/realtime_continuity.h"
 #include "platform/util/result.h"
 
+#include <concepts>
+#include <cstdint>
+#include <rapidjson/document.h>
+#include <span>
+#include <string>
+#include <string_view>
+
 namespace chat::actions {
 
 template <typename T>
-concept CodecRecord =
-    std::same_as<T, ChatAction> || std::same_as<T, ChatOperation> ||
+concept CodecRecord = std::same_as<T, ChatAction> || std::same_as<T, ChatOperation> ||
     std::same_as<T, Attachment> || std::same_as<T, Mention> || std::same_as<T, ResourceRef> ||
     std::same_as<T, Span> || std::same_as<T, AgentWork> || std::same_as<T, AgentWorkState> ||
     std::same_as<T, AgentReasoning> || std::same_as<T, AgentStep> ||
@@ -45,8 +43,7 @@ concept CodecRecord =
 // Compact JSON text. Cannot fail for any record: a string that is not UTF-8 is written with
 // U+FFFD in its ill-formed places. Should RapidJSON ever refuse the output, the program ends
 // with "ChatAction is always serializable" (or the record's own name in that message).
-template <CodecRecord T>
-std::string to_json(const T& record);
+template <CodecRecord T> std::string to_json(const T& record);
 
 // The payload of an encoded action of kind chat_action_kind; on the impossible failure the
 // program ends with "encode chat action".
@@ -56,13 +53,10 @@ std::string encode_chat_action(const ChatAction& action);
 template <CodecRecord T>
 rapidjson::Value to_json_value(const T& record, json::ValueAllocator& allocator);
 
-template <CodecRecord T>
-util::Result<T> from_json(std::string_view text);
+template <CodecRecord T> util::Result<T> from_json(std::string_view text);
 
-template <CodecRecord T>
-util::Result<T> from_json(std::span<const std::uint8_t> bytes);
+template <CodecRecord T> util::Result<T> from_json(std::span<const std::uint8_t> bytes);
 
-template <CodecRecord T>
-util::Result<T> from_json_value(const rapidjson::Value& value);
+template <CodecRecord T> util::Result<T> from_json_value(const rapidjson::Value& value);
 
 } // namespace chat::actions

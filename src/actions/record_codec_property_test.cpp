@@ -1,25 +1,24 @@
-#include <optional>
-#include <string>
-#include <type_traits>
-#include <vector>
-
-#include <gtest/gtest.h>
-#include <rapidcheck.h>
-#include <rapidcheck/gtest.h>
-
 #include "actions/json_writer.h"
 #include "actions/record_codec.h"
 #include "actions/record_schema.h"
 
+#include <gtest/gtest.h>
+#include <optional>
+#include <rapidcheck.h>
+#include <rapidcheck/gtest.h>
+#include <string>
+#include <type_traits>
+#include <vector>
+
 namespace rc {
 
 // Generators follow the records' own descriptions, so every described type gets one.
-template <typename T>
-struct Arbitrary<std::optional<T>> {
+template <typename T> struct Arbitrary<std::optional<T>> {
     static Gen<std::optional<T>> arbitrary()
     {
-        return gen::oneOf(gen::just(std::optional<T>{}),
-                          gen::map(gen::arbitrary<T>(), [](T value) { return std::optional<T>(std::move(value)); }));
+        return gen::oneOf(gen::just(std::optional<T>{}), gen::map(gen::arbitrary<T>(), [](T value) {
+                              return std::optional<T>(std::move(value));
+                          }));
     }
 };
 
@@ -38,21 +37,21 @@ struct Arbitrary<T, std::enable_if_t<chat::actions::json::DescribedStruct<T>>> {
     }
 };
 
-template <typename T>
-struct Arbitrary<T, std::enable_if_t<chat::actions::json::DescribedEnum<T>>> {
+template <typename T> struct Arbitrary<T, std::enable_if_t<chat::actions::json::DescribedEnum<T>>> {
     static Gen<T> arbitrary()
     {
         constexpr std::size_t count = chat::actions::json::EnumSchema<T>::names.size();
-        return gen::map(gen::inRange<std::size_t>(0, count), [](std::size_t i) { return static_cast<T>(i); });
+        return gen::map(gen::inRange<std::size_t>(0, count),
+                        [](std::size_t i) { return static_cast<T>(i); });
     }
 };
 
-template <typename... Alternatives>
-struct Arbitrary<std::variant<Alternatives...>> {
+template <typename... Alternatives> struct Arbitrary<std::variant<Alternatives...>> {
     static Gen<std::variant<Alternatives...>> arbitrary()
     {
         using V = std::variant<Alternatives...>;
-        return gen::oneOf(gen::map(gen::arbitrary<Alternatives>(), [](Alternatives a) { return V(std::move(a)); })...);
+        return gen::oneOf(gen::map(gen::arbitrary<Alternatives>(),
+                                   [](Alternatives a) { return V(std::move(a)); })...);
     }
 };
 
@@ -63,8 +62,7 @@ namespace {
 using namespace chat::actions;
 
 // What a record reads back as: every string made well-formed UTF-8.
-template <typename T>
-void repair_strings(T& value)
+template <typename T> void repair_strings(T& value)
 {
     if constexpr (std::is_same_v<T, std::string>) {
         value = json::repair_utf8(value);
@@ -82,8 +80,7 @@ void repair_strings(T& value)
     }
 }
 
-template <typename T>
-void check_round_trip(T record)
+template <typename T> void check_round_trip(T record)
 {
     std::string text = to_json(record);
     RC_ASSERT(json::is_valid_utf8(text));
@@ -122,29 +119,31 @@ RC_GTEST_PROP(RecordJson, NestedRecordsDecodeToWhatWasEncoded,
 // Text made of any Unicode scalar values, including NUL, controls, quotes and backslashes.
 rc::Gen<std::string> unicode_text()
 {
-    auto scalar = rc::gen::oneOf(rc::gen::inRange<std::uint32_t>(0, 0x80), rc::gen::inRange<std::uint32_t>(0x80, 0xD800),
+    auto scalar = rc::gen::oneOf(rc::gen::inRange<std::uint32_t>(0, 0x80),
+                                 rc::gen::inRange<std::uint32_t>(0x80, 0xD800),
                                  rc::gen::inRange<std::uint32_t>(0xE000, 0x110000));
-    return rc::gen::map(rc::gen::container<std::vector<std::uint32_t>>(scalar), [](const std::vector<std::uint32_t>& points) {
-        std::string out;
-        for (std::uint32_t c : points) {
-            if (c < 0x80) {
-                out += static_cast<char>(c);
-            } else if (c < 0x800) {
-                out += static_cast<char>(0xC0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            } else if (c < 0x10000) {
-                out += static_cast<char>(0xE0 | (c >> 12));
-                out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            } else {
-                out += static_cast<char>(0xF0 | (c >> 18));
-                out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-                out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            }
-        }
-        return out;
-    });
+    return rc::gen::map(rc::gen::container<std::vector<std::uint32_t>>(scalar),
+                        [](const std::vector<std::uint32_t>& points) {
+                            std::string out;
+                            for (std::uint32_t c : points) {
+                                if (c < 0x80) {
+                                    out += static_cast<char>(c);
+                                } else if (c < 0x800) {
+                                    out += static_cast<char>(0xC0 | (c >> 6));
+                                    out += static_cast<char>(0x80 | (c & 0x3F));
+                                } else if (c < 0x10000) {
+                                    out += static_cast<char>(0xE0 | (c >> 12));
+                                    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                                    out += static_cast<char>(0x80 | (c & 0x3F));
+                                } else {
+                                    out += static_cast<char>(0xF0 | (c >> 18));
+                                    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                                    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                                    out += static_cast<char>(0x80 | (c & 0x3F));
+                                }
+                            }
+                            return out;
+                        });
 }
 
 RC_GTEST_PROP(RecordJson, UnicodeTextSurvivesExactly, ())
