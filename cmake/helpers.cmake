@@ -36,16 +36,25 @@ function(chat_test name)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "RC_PARAMS=max_success=100")
 endfunction()
 
-# chat_fuzz(NAME SOURCES ... DEPS ...): a libFuzzer target, built only with CHAT_FUZZ.
+# chat_fuzz(NAME SOURCES ... DEPS ... [CORPUS dir] [DICT file]): a libFuzzer target, built only
+# with CHAT_FUZZ. CI runs every target listed in <build>/fuzz_targets.txt, seeded from CORPUS.
 function(chat_fuzz name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "CORPUS;DICT" "SOURCES;DEPS" ${ARGN})
     if(NOT CHAT_FUZZ)
         return()
     endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE chat_options ${ARG_DEPS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-    set_property(GLOBAL APPEND PROPERTY CHAT_FUZZ_TARGETS ${name})
+    set(corpus "-")
+    set(dict "-")
+    if(ARG_CORPUS)
+        set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_CORPUS})
+    endif()
+    if(ARG_DICT)
+        set(dict ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DICT})
+    endif()
+    set_property(GLOBAL APPEND PROPERTY CHAT_FUZZ_MANIFEST "$<TARGET_FILE:${name}> ${corpus} ${dict}")
 endfunction()
 
 # chat_bench(NAME SOURCES ... DEPS ...): a Google Benchmark program.
