@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <system_error>
 
+#include "doc/access.h"
 #include "platform/ui/avatar.h"
 #include "platform/util/file.h"
 #include "platform/util/hex.h"
@@ -161,6 +162,17 @@ std::string initials_of(std::string_view name)
 {
     auto initials = ruvo_ui::Avatar::initials_for_name(name);
     return initials.empty() ? "Y" : initials;
+}
+
+bool refresh_local_person(crdt::Document& doc, const Identity& identity)
+{
+    auto users = doc::ensure_map(doc, crdt::root, "users");
+    auto person = doc::ensure_map(doc, users, identity.person_id);
+    bool wrote = doc::update_str(doc, person, "name", identity.display_name);
+    wrote |= doc::update_str(doc, person, "initials", identity.initials);
+    wrote |= doc::update_i64(doc, person, "color_idx", static_cast<std::int64_t>(identity.color_index));
+    wrote |= doc::update_str(doc, person, "status", "online");
+    return wrote;
 }
 
 Identity load_identity(const IdentitySources& sources)

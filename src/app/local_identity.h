@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/crdt/document.h"
 #include "platform/identity/identity_broker.h"
 #include "platform/identity/xdg.h"
 
@@ -45,6 +46,10 @@ struct IdentitySources {
     identity::xdg::Environment env = identity::xdg::process_environment();
     std::filesystem::path hostname_file = "/etc/hostname";
 };
+
+// Writes the identity into the document's person record ("name", "initials", "color_idx" and
+// "status" = "online"), each only when it differs. Returns whether anything was written.
+bool refresh_local_person(crdt::Document& doc, const Identity& identity);
 
 // The first source that works: the broker, the peer-id file (created on first use), the
 // user and host names. Never fails.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "doc/access.h"
 #include "platform/util/file.h"
 #include "platform/util/hex.h"
 #include "platform/util/random.h"
@@ -164,6 +165,29 @@ TEST(LocalIdentity, BrokerIdentityWinsAndItsErrorsFallThrough)
     broker.result = util::fail("no broker session");
     EXPECT_NE(chat::app::load_identity(sources).person_id, identity.person_id);
     EXPECT_TRUE(fs::exists(dir.path / "peer-id"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(LocalIdentity, RefreshWritesOnlyWhatChangedAndRestoresTheStatus)
+{
+    crdt::Document doc;
+    Identity me{"u_ada", "Ada", "AD", 3};
+    EXPECT_TRUE(chat::app::refresh_local_person(doc, me));
+    doc.commit();
+    EXPECT_FALSE(chat::app::refresh_local_person(doc, me));
+    EXPECT_EQ(doc.pending_ops(), 0u);
+
+    auto users = chat::doc::get_map(doc, crdt::root, "users").value();
+    auto person = chat::doc::get_map(doc, users, "u_ada").value();
+    ASSERT_TRUE(chat::doc::put_str(doc, person, "status", "dnd")); // another peer's write
+    doc.commit();
+    EXPECT_TRUE(chat::app::refresh_local_person(doc, me));
+    EXPECT_EQ(chat::doc::get_str(doc, person, "status"), "online");
+    EXPECT_EQ(chat::doc::get_str(doc, person, "name"), "Ada");
+    EXPECT_EQ(chat::doc::get_i64(doc, person, "color_idx"), 3);
 }
 
 } // namespace
