@@ -1,5 +1,6 @@
 #include "media/media_protocol.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -12,6 +13,8 @@
 #include "media/wire_format.h"
 
 namespace chat::media {
+
+static constexpr std::size_t read_chunk_bytes = 64 * 1024;
 
 asio::awaitable<util::Result<void>> MediaProtocol::handle(p2p::Connection connection)
 {
@@ -32,9 +35,15 @@ asio::awaitable<util::Result<void>> MediaProtocol::handle(p2p::Connection connec
         case FrameAction::Read:
             break;
         }
-        body.resize(length);
-        if (auto read = co_await connection.read_exact(*stream, body); !read)
-            co_return std::unexpected(read.error());
+        // Grow the buffer as bytes arrive, so a peer that announces a large frame and stalls
+        // holds no more memory than it actually sent.
+        body.clear();
+        while (body.size() < length) {
+            std::size_t const have = body.size();
+            body.resize(have + std::min<std::size_t>(length - have, read_chunk_bytes));
+            if (auto read = co_await connection.read_exact(*stream, std::span(body).subspan(have)); !read)
+                co_return std::unexpected(read.error());
+        }
         auto packet = decode_packet(body);
         if (!packet)
             continue;

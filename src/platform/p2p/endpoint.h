@@ -96,7 +96,8 @@ struct EndpointOptions {
     // Carried in the address for peers; there is no relay client yet.
     std::vector<std::string> relay_urls;
     QuicSettings quic;
-    std::size_t max_connections = 256;
+    // Each connection may hold up to its flow-control window of received bytes.
+    std::size_t max_connections = 64;
 };
 
 // A shareable reference for tasks that dial; keeps the endpoint's state alive.
