@@ -24,6 +24,12 @@ asio::awaitable<util::Result<void>> MediaProtocol::handle(p2p::Connection connec
     std::array<std::uint8_t, frame_length_bytes> header{};
     std::vector<std::uint8_t> body;
     for (;;) {
+        // The peer finishing its stream between two frames is the normal end of a call.
+        auto more = co_await connection.wait_readable(*stream);
+        if (!more)
+            co_return std::unexpected(more.error());
+        if (!*more)
+            co_return util::Result<void>{};
         if (auto read = co_await connection.read_exact(*stream, header); !read)
             co_return std::unexpected(read.error());
         std::uint32_t const length = decode_frame_length(header);

@@ -18,9 +18,10 @@ namespace chat::media {
 inline constexpr std::string_view media_alpn = "ruvo-chat-media/0";
 
 // Accept handler shared by every accepted media connection. Reads frames from the first
-// unidirectional stream the peer opens; invalid packets are skipped, a full incoming queue
-// drops the packet. Ends with "media frame too large: {length}" on an oversize frame, with the
-// read error when the stream or connection fails, and quietly when the incoming queue closed.
+// unidirectional stream the peer opens until the peer finishes it between two frames; invalid
+// packets are skipped, a full incoming queue drops the packet. Ends with "media frame too
+// large: {length}" on an oversize frame, with the read error when the stream or connection
+// fails, and quietly when the incoming queue closed or the peer finished its stream.
 class MediaProtocol final : public p2p::ProtocolHandler {
 public:
     explicit MediaProtocol(p2p::Sender<MediaPacket> incoming)

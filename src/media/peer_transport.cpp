@@ -9,6 +9,9 @@
 
 namespace chat::media {
 
+// How long a dropped transport waits for its dialers to finish their streams.
+static constexpr std::chrono::milliseconds shutdown_linger{500};
+
 PeerTransport::PeerTransport()
     : m_work(asio::make_work_guard(m_io))
 {
@@ -51,7 +54,7 @@ PeerTransport::~PeerTransport()
     m_peers.clear();
     m_incoming.close();
     if (m_endpoint)
-        m_endpoint->shutdown();
+        m_endpoint->shutdown(shutdown_linger);
     m_endpoint.reset();
     m_work.reset();
     m_io.stop();

@@ -56,8 +56,15 @@ bool eventually(Pred pred, std::chrono::milliseconds limit = 10s)
 
 TEST(PeerTransport, DeliversAThousandMixedPacketsInOrder)
 {
+    std::mutex mutex;
+    std::vector<std::string> errors;
+    auto options = loopback_options();
+    options.handler_errors = [&](std::string_view, const util::Error& error) {
+        std::lock_guard lock(mutex);
+        errors.push_back(error.message);
+    };
     auto a = start_peer();
-    auto b = start_peer();
+    auto b = start_peer(std::move(options));
     ASSERT_TRUE(a && b);
     ASSERT_TRUE(a->connect_peer(*b->local_ticket()));
 
@@ -75,6 +82,12 @@ TEST(PeerTransport, DeliversAThousandMixedPacketsInOrder)
     ASSERT_EQ(received.size(), 1000u);
     for (std::uint64_t i = 0; i < 1000; ++i)
         ASSERT_EQ(received[i], numbered(i)) << i;
+
+    // A leaving finishes its stream between frames: B's reader ends without an error.
+    a.reset();
+    std::this_thread::sleep_for(200ms);
+    std::lock_guard lock(mutex);
+    EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST(PeerTransport, OwnTicketIsRefusedAndDuplicatesShareOneConnection)

@@ -351,6 +351,21 @@ asio::awaitable<util::Result<void>> Connection::finish(std::int64_t stream)
     co_return util::Result<void>{};
 }
 
+asio::awaitable<util::Result<bool>> Connection::wait_readable(std::int64_t stream)
+{
+    require_strand(*m_core);
+    auto& quic = *m_state->quic;
+    for (;;) {
+        if (quic.readable(stream) > 0)
+            co_return true;
+        if (quic.read_finished(stream))
+            co_return false;
+        if (quic.read_ended(stream))
+            co_return util::fail("{}", quic.is_closed() ? quic.close_reason() : "stream reset by peer");
+        co_await m_state->wait();
+    }
+}
+
 asio::awaitable<util::Result<void>> Connection::read_exact(std::int64_t stream,
                                                            std::span<std::uint8_t> out)
 {
@@ -512,28 +527,36 @@ EndpointAddr Endpoint::addr() const
     return out;
 }
 
-void Endpoint::shutdown()
+static asio::awaitable<void> close_after_linger(std::shared_ptr<detail::EndpointCore> core,
+                                               std::chrono::milliseconds linger)
+{
+    auto const deadline = std::chrono::steady_clock::now() + linger;
+    asio::steady_timer pause(core->strand);
+    auto sending = [&] {
+        return std::any_of(core->connections.begin(), core->connections.end(),
+                           [](const auto& conn) { return conn->quic->open_send_streams() > 0; });
+    };
+    while (!core->closed && sending() && std::chrono::steady_clock::now() < deadline) {
+        pause.expires_after(std::chrono::milliseconds(5));
+        co_await pause.async_wait(await_tuple);
+    }
+    if (core->closed)
+        co_return;
+    core->close_all("endpoint shut down");
+    core->closed = true;
+    asio::error_code ec;
+    core->socket.close(ec);
+}
+
+void Endpoint::shutdown(std::chrono::milliseconds linger)
 {
     auto core = m_core;
-    auto work = [core] {
-        if (core->closed)
-            return;
-        core->close_all("endpoint shut down");
-        core->closed = true;
-        asio::error_code ec;
-        core->socket.close(ec);
-    };
-    if (core->strand.running_in_this_thread()) {
-        work();
-        return;
-    }
     auto done = std::make_shared<std::promise<void>>();
     auto future = done->get_future();
-    asio::post(core->strand, [work, done] {
-        work();
-        done->set_value();
-    });
-    future.wait_for(std::chrono::seconds(2));
+    asio::co_spawn(core->strand, close_after_linger(core, linger),
+                   [done](std::exception_ptr) { done->set_value(); });
+    if (!core->strand.running_in_this_thread())
+        future.wait_for(linger + std::chrono::seconds(2));
 }
 
 std::vector<asio::ip::address> local_ipv4_addresses()

@@ -10,6 +10,7 @@
 // the socket is opened. Connection operations are coroutines that must run on the endpoint's
 // strand (spawn them with `executor()`); they never block a thread.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -56,6 +57,9 @@ public:
     asio::awaitable<util::Result<void>> write_all(std::int64_t stream, std::vector<std::uint8_t> bytes);
     // Ends the stream and waits until the peer has acknowledged all of it.
     asio::awaitable<util::Result<void>> finish(std::int64_t stream);
+    // Waits until the stream has bytes to read (true) or the peer ended it cleanly with nothing
+    // left to read (false); an error when the connection closes first.
+    asio::awaitable<util::Result<bool>> wait_readable(std::int64_t stream);
     // Fills `out` completely; an error when the stream ends first or the connection closes.
     asio::awaitable<util::Result<void>> read_exact(std::int64_t stream, std::span<std::uint8_t> out);
     void close(std::string_view reason);
@@ -132,9 +136,10 @@ public:
     EndpointRef ref() const { return EndpointRef(m_core); }
     Strand executor() const;
 
-    // Closes every connection (telling the peers) and the socket. Blocks until done when the
-    // io_context runs on other threads; otherwise only queues the work.
-    void shutdown();
+    // Closes every connection (telling the peers) and the socket. First waits up to `linger`
+    // for streams that are still sending to be finished and acknowledged. Blocks until done
+    // when the io_context runs on other threads; otherwise only queues the work.
+    void shutdown(std::chrono::milliseconds linger = std::chrono::milliseconds(0));
 
 private:
     explicit Endpoint(std::shared_ptr<detail::EndpointCore> core)

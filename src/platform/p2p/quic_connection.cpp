@@ -556,6 +556,12 @@ bool QuicConnection::read_ended(std::int64_t stream) const
     return it == m_recv.end() || (it->second.ended && it->second.buffered == 0);
 }
 
+bool QuicConnection::read_finished(std::int64_t stream) const
+{
+    auto it = m_recv.find(stream);
+    return it != m_recv.end() && it->second.fin && it->second.buffered == 0;
+}
+
 int QuicConnection::on_recv_stream_data(ngtcp2_conn*, std::uint32_t flags, std::int64_t stream,
                                         std::uint64_t, const std::uint8_t* data, std::size_t len,
                                         void* user, void*)
@@ -567,7 +573,7 @@ int QuicConnection::on_recv_stream_data(ngtcp2_conn*, std::uint32_t flags, std::
         s.buffered += len;
     }
     if (flags & NGTCP2_STREAM_DATA_FLAG_FIN)
-        s.ended = true;
+        s.ended = s.fin = true;
     ++self->m_progress;
     return 0;
 }

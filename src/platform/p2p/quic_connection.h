@@ -118,6 +118,8 @@ public:
     std::size_t readable(std::int64_t stream) const;
     // True when the peer finished or reset the stream and every byte was read.
     bool read_ended(std::int64_t stream) const;
+    // True when the peer finished the stream normally and every byte was read.
+    bool read_finished(std::int64_t stream) const;
 
     // Used by the TLS certificate check.
     util::Result<void> check_peer_certificate(gnutls_session_t session);
@@ -138,6 +140,7 @@ private:
         std::size_t front_read = 0;
         std::size_t buffered = 0;
         bool ended = false;
+        bool fin = false;
     };
 
     QuicConnection(bool client, const QuicSettings& settings, const QuicPath& path,
