@@ -85,10 +85,12 @@ asio::awaitable<void> run_dialer(p2p::EndpointRef endpoint, p2p::EndpointAddr pe
     for (;;) {
         if (auto packet = queue.try_recv()) {
             auto const length = encode_frame_length(static_cast<std::uint32_t>(packet->size()));
-            auto wrote = co_await connection->write_all(
+            // Buffered writes keep the order of the bytes; they wait only when a good amount
+            // is still unsent, so a burst of small packets leaves without a pause per packet.
+            auto wrote = co_await connection->write(
                 *stream, std::vector<std::uint8_t>(length.begin(), length.end()));
             if (wrote)
-                wrote = co_await connection->write_all(*stream, std::move(*packet));
+                wrote = co_await connection->write(*stream, std::move(*packet));
             if (!wrote) {
                 spdlog::info("media: write to {} failed: {}", peer.id.to_string(), wrote.error().message);
                 connection->close("write failed");

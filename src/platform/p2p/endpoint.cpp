@@ -316,25 +316,44 @@ asio::awaitable<util::Result<std::int64_t>> Connection::accept_uni()
     }
 }
 
-asio::awaitable<util::Result<void>> Connection::write_all(std::int64_t stream,
-                                                          std::vector<std::uint8_t> bytes)
+static asio::awaitable<util::Result<void>> write_until(detail::ConnState& state, std::int64_t stream,
+                                                      std::vector<std::uint8_t> bytes,
+                                                      std::uint64_t max_unsent, bool flush_now)
 {
-    require_strand(*m_core);
-    auto& quic = *m_state->quic;
+    auto& quic = *state.quic;
     if (quic.is_closed())
         co_return util::fail("{}", quic.close_reason());
     if (quic.stream_done(stream))
         co_return util::fail("stream {} is closed", stream);
     quic.write(stream, std::move(bytes));
-    m_state->schedule();
-    while (quic.unsent(stream) > 0) {
+    // A buffered write lets the writer queue everything it has before the flush that follows
+    // on the strand, so small writes share packets; the flush still runs before any wait ends.
+    if (flush_now)
+        state.run_io();
+    else
+        state.schedule();
+    while (quic.unsent(stream) > max_unsent) {
         if (quic.is_closed())
             co_return util::fail("{}", quic.close_reason());
         if (quic.stream_failed(stream))
             co_return util::fail("stream {} was stopped by the peer", stream);
-        co_await m_state->wait();
+        co_await state.wait();
     }
     co_return util::Result<void>{};
+}
+
+asio::awaitable<util::Result<void>> Connection::write_all(std::int64_t stream,
+                                                          std::vector<std::uint8_t> bytes)
+{
+    require_strand(*m_core);
+    co_return co_await write_until(*m_state, stream, std::move(bytes), 0, true);
+}
+
+asio::awaitable<util::Result<void>> Connection::write(std::int64_t stream,
+                                                      std::vector<std::uint8_t> bytes)
+{
+    require_strand(*m_core);
+    co_return co_await write_until(*m_state, stream, std::move(bytes), send_buffer_limit, false);
 }
 
 asio::awaitable<util::Result<void>> Connection::finish(std::int64_t stream)

@@ -55,6 +55,10 @@ public:
     // Completes once every byte has been put into packets (memory stays bounded by the
     // congestion and flow-control windows).
     asio::awaitable<util::Result<void>> write_all(std::int64_t stream, std::vector<std::uint8_t> bytes);
+    // Queues `bytes` and completes as soon as no more than send_buffer_limit bytes wait to be
+    // put into packets, so a run of small writes needs no wait between them.
+    asio::awaitable<util::Result<void>> write(std::int64_t stream, std::vector<std::uint8_t> bytes);
+    static constexpr std::uint64_t send_buffer_limit = 256 * 1024;
     // Ends the stream and waits until the peer has acknowledged all of it.
     asio::awaitable<util::Result<void>> finish(std::int64_t stream);
     // Waits until the stream has bytes to read (true) or the peer ended it cleanly with nothing
