@@ -72,8 +72,10 @@ TEST(PeerTransport, DeliversAThousandMixedPacketsInOrder)
     std::uint64_t next = 0;
     auto const deadline = std::chrono::steady_clock::now() + 20s;
     while (received.size() < 1000 && std::chrono::steady_clock::now() < deadline) {
-        // A full queue refuses the packet; offer it again next round, as a paced sender would.
-        while (next < 1000 && a->send_packet(numbered(next)))
+        // Keep fewer packets in flight than B's queue holds, so nothing may be dropped; a full
+        // outgoing queue refuses the packet and it is offered again next round.
+        while (next < 1000 && next - received.size() < incoming_queue_capacity - 8
+               && a->send_packet(numbered(next)))
             ++next;
         for (auto& packet : b->drain_incoming())
             received.push_back(std::move(packet));
@@ -132,6 +134,9 @@ TEST(PeerTransport, PeerWithTheWrongKeyIsRefusedAndDropped)
     })) << "the broadcast removes the peer whose dialer ended";
     EXPECT_TRUE(b->drain_incoming().empty());
     EXPECT_TRUE(c->drain_incoming().empty());
+    // Once removed, the same ticket is dialled afresh.
+    EXPECT_TRUE(a->connect_peer(p2p::encode_ticket(forged)));
+    EXPECT_EQ(a->peer_count(), 1u);
 }
 
 // A raw client that speaks the media protocol by hand, for frames no encoder would write.

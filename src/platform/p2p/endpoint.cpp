@@ -62,7 +62,7 @@ struct EndpointCore : std::enable_shared_from_this<EndpointCore> {
 };
 
 struct ConnState : std::enable_shared_from_this<ConnState> {
-    ConnState(EndpointCore& c)
+    explicit ConnState(EndpointCore& c)
         : core(c.shared_from_this())
         , timer(c.strand)
         , signal(c.strand)
