@@ -60,6 +60,8 @@ protected:
     {
         run("ip netns del " + a);
         run("ip netns del " + b);
+        // A pair that never moved into the namespaces stays behind otherwise.
+        run("ip link del " + veth_a);
     }
 
     // Starts a transport whose socket lives in namespace `name`: the socket and the address
