@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <thread>
 
 #include <asio/io_context.hpp>
@@ -218,6 +221,59 @@ void BM_UdpEchoLatency100B(benchmark::State& state)
 }
 BENCHMARK(BM_UdpEchoLatency100B)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Keeps the figures of every run so the comparison with plain UDP can be printed at the end.
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::map<std::string, double>> figures;
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const auto& run : runs) {
+            auto& f = figures[run.run_name.function_name + "/" + run.run_name.args];
+            for (const auto& [name, counter] : run.counters)
+                f[name] = counter.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+double figure(const RecordingReporter& r, const std::string& run, const std::string& name)
+{
+    auto it = r.figures.find(run);
+    if (it == r.figures.end())
+        return 0;
+    auto jt = it->second.find(name);
+    return jt == it->second.end() ? 0 : jt->second;
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    double const udp_rate = figure(reporter, "BM_UdpThroughput1KiB/", "items_per_second");
+    double const udp_bytes = figure(reporter, "BM_UdpThroughput1KiB/", "bytes_per_second");
+    double const udp_p50 = figure(reporter, "BM_UdpEchoLatency100B/", "p50_us");
+    double const udp_p99 = figure(reporter, "BM_UdpEchoLatency100B/", "p99_us");
+    std::printf("\nAgainst plain UDP on the same loopback, same run:\n");
+    for (const char* arg : {"1024", "65536", "2097152"}) {
+        std::string const run = std::string("BM_QuicThroughput/") + arg;
+        double const rate = figure(reporter, run, "items_per_second");
+        double const bytes = figure(reporter, run, "bytes_per_second");
+        if (rate > 0 && udp_rate > 0)
+            std::printf("  throughput %7s B: %9.0f packets/s %7.1f MB/s  (UDP 1 KiB: %.0f packets/s %.1f MB/s; MB/s ratio %.2f)\n",
+                        arg, rate, bytes / 1e6, udp_rate, udp_bytes / 1e6, bytes / udp_bytes);
+    }
+    for (const char* arg : {"1", "8"}) {
+        std::string const run = std::string("BM_QuicLatency100B/") + arg;
+        double const p50 = figure(reporter, run, "p50_us");
+        double const p99 = figure(reporter, run, "p99_us");
+        if (p50 > 0 && udp_p50 > 0)
+            std::printf("  one-way latency, %s peer(s): p50 %.0f us p99 %.0f us  (UDP half round trip: p50 %.0f us p99 %.0f us; added p50 %.0f us)\n",
+                        arg, p50, p99, udp_p50, udp_p99, p50 - udp_p50);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
