@@ -3,19 +3,18 @@
 // 100-byte packets sent at 50 per second, to one peer and to eight; the UDP reference is half
 // the round trip of a 100-byte echo.
 
+#include "media/peer_transport.h"
+
 #include <algorithm>
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
 #include <thread>
-
-#include <asio/io_context.hpp>
-#include <asio/ip/udp.hpp>
-#include <benchmark/benchmark.h>
-
-#include "media/peer_transport.h"
 
 namespace {
 
@@ -110,9 +109,16 @@ void BM_QuicThroughput(benchmark::State& state)
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(total));
     state.SetBytesProcessed(static_cast<std::int64_t>(total * payload));
-    state.counters["delivered_pct"] = 100.0 * static_cast<double>(total) / static_cast<double>(offered);
+    state.counters["delivered_pct"] =
+        100.0 * static_cast<double>(total) / static_cast<double>(offered);
 }
-BENCHMARK(BM_QuicThroughput)->Arg(1024)->Arg(64 * 1024)->Arg(2 * 1024 * 1024)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuicThroughput)
+    ->Arg(1024)
+    ->Arg(64 * 1024)
+    ->Arg(2 * 1024 * 1024)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_UdpThroughput1KiB(benchmark::State& state)
 {
@@ -173,7 +179,8 @@ void BM_QuicLatency100B(benchmark::State& state)
                     for (auto& p : b->drain_incoming()) {
                         if (p.sequence == 0)
                             continue;
-                        auto const now = static_cast<std::uint64_t>(Clock::now().time_since_epoch().count());
+                        auto const now =
+                            static_cast<std::uint64_t>(Clock::now().time_since_epoch().count());
                         us.push_back(static_cast<double>(now - sent_at(p)) / 1000.0);
                     }
                 }
@@ -183,7 +190,12 @@ void BM_QuicLatency100B(benchmark::State& state)
     }
     report_latency(state, us);
 }
-BENCHMARK(BM_QuicLatency100B)->Arg(1)->Arg(8)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuicLatency100B)
+    ->Arg(1)
+    ->Arg(8)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_UdpEchoLatency100B(benchmark::State& state)
 {
@@ -211,7 +223,8 @@ void BM_UdpEchoLatency100B(benchmark::State& state)
             auto const start = Clock::now();
             client.send_to(asio::buffer(out), echo.local_endpoint());
             client.receive(asio::buffer(in));
-            us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count() / 2);
+            us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count() /
+                         2);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
@@ -223,7 +236,7 @@ BENCHMARK(BM_UdpEchoLatency100B)->Iterations(1)->UseRealTime()->Unit(benchmark::
 
 // Keeps the figures of every run so the comparison with plain UDP can be printed at the end.
 class RecordingReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     std::map<std::string, std::map<std::string, double>> figures;
 
     void ReportRuns(const std::vector<Run>& runs) override
@@ -263,7 +276,8 @@ int main(int argc, char** argv)
         double const rate = figure(reporter, run, "items_per_second");
         double const bytes = figure(reporter, run, "bytes_per_second");
         if (rate > 0 && udp_rate > 0)
-            std::printf("  throughput %7s B: %9.0f packets/s %7.1f MB/s  (UDP 1 KiB: %.0f packets/s %.1f MB/s; MB/s ratio %.2f)\n",
+            std::printf("  throughput %7s B: %9.0f packets/s %7.1f MB/s  (UDP 1 KiB: %.0f "
+                        "packets/s %.1f MB/s; MB/s ratio %.2f)\n",
                         arg, rate, bytes / 1e6, udp_rate, udp_bytes / 1e6, bytes / udp_bytes);
     }
     for (const char* arg : {"1", "8"}) {
@@ -271,7 +285,8 @@ int main(int argc, char** argv)
         double const p50 = figure(reporter, run, "p50_us");
         double const p99 = figure(reporter, run, "p99_us");
         if (p50 > 0 && udp_p50 > 0)
-            std::printf("  one-way latency, %s peer(s): p50 %.0f us p99 %.0f us  (UDP half round trip: p50 %.0f us p99 %.0f us; added p50 %.0f us)\n",
+            std::printf("  one-way latency, %s peer(s): p50 %.0f us p99 %.0f us  (UDP half round "
+                        "trip: p50 %.0f us p99 %.0f us; added p50 %.0f us)\n",
                         arg, p50, p99, udp_p50, udp_p99, p50 - udp_p50);
     }
     benchmark::Shutdown();

@@ -1,10 +1,10 @@
 // Decodes arbitrary bytes as one media packet and as a stream of frames, the way a reader
 // walks a peer's stream. Whatever decodes must encode back to the same bytes.
+#include "media/wire_format.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <span>
-
-#include "media/wire_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,9 +1,9 @@
 // Feeds arbitrary text to the ticket parser; a ticket that parses must survive a round trip.
+#include "platform/p2p/endpoint_addr.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "platform/p2p/endpoint_addr.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

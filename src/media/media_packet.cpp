@@ -37,7 +37,8 @@ std::optional<std::uint64_t> timestamp_to_millis(MediaTimestamp timestamp)
 
 MediaTimestamp timestamp_from_millis(std::uint64_t millis)
 {
-    return MediaTimestamp{millis / 1000u, static_cast<std::uint32_t>((millis % 1000u) * 1'000'000u)};
+    return MediaTimestamp{millis / 1000u,
+                          static_cast<std::uint32_t>((millis % 1000u) * 1'000'000u)};
 }
 
 bool is_valid_utf8(std::string_view bytes)

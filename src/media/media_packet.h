@@ -1,14 +1,14 @@
 #pragma once
 // The media packet record and its limits. Plain values; safe to move between threads.
 
+#include "platform/util/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/util/result.h"
 
 namespace chat::media {
 

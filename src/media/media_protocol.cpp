@@ -1,16 +1,15 @@
 #include "media/media_protocol.h"
 
+#include "media/wire_format.h"
+
 #include <algorithm>
 #include <array>
-#include <memory>
-
 #include <asio/experimental/as_tuple.hpp>
 #include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/use_awaitable.hpp>
+#include <memory>
 #include <spdlog/spdlog.h>
-
-#include "media/wire_format.h"
 
 namespace chat::media {
 
@@ -47,7 +46,8 @@ asio::awaitable<util::Result<void>> MediaProtocol::handle(p2p::Connection connec
         while (body.size() < length) {
             std::size_t const have = body.size();
             body.resize(have + std::min<std::size_t>(length - have, read_chunk_bytes));
-            if (auto read = co_await connection.read_exact(*stream, std::span(body).subspan(have)); !read)
+            if (auto read = co_await connection.read_exact(*stream, std::span(body).subspan(have));
+                !read)
                 co_return std::unexpected(read.error());
         }
         auto packet = decode_packet(body);
@@ -92,7 +92,8 @@ asio::awaitable<void> run_dialer(p2p::EndpointRef endpoint, p2p::EndpointAddr pe
             if (wrote)
                 wrote = co_await connection->write(*stream, std::move(*packet));
             if (!wrote) {
-                spdlog::info("media: write to {} failed: {}", peer.id.to_string(), wrote.error().message);
+                spdlog::info("media: write to {} failed: {}", peer.id.to_string(),
+                             wrote.error().message);
                 connection->close("write failed");
                 co_return;
             }

@@ -3,15 +3,14 @@
 // packets down one unidirectional stream; the accepting side reads them into the incoming
 // queue. Both run as coroutines on the endpoint's strand and never wait on the UI thread.
 
-#include <cstdint>
-#include <string_view>
-#include <vector>
-
-#include <asio/awaitable.hpp>
-
 #include "media/media_packet.h"
 #include "platform/p2p/channel.h"
 #include "platform/p2p/endpoint.h"
+
+#include <asio/awaitable.hpp>
+#include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace chat::media {
 
@@ -23,14 +22,11 @@ inline constexpr std::string_view media_alpn = "ruvo-chat-media/0";
 // large: {length}" on an oversize frame, with the read error when the stream or connection
 // fails, and quietly when the incoming queue closed or the peer finished its stream.
 class MediaProtocol final : public p2p::ProtocolHandler {
-public:
-    explicit MediaProtocol(p2p::Sender<MediaPacket> incoming)
-        : m_incoming(std::move(incoming))
-    {
-    }
+  public:
+    explicit MediaProtocol(p2p::Sender<MediaPacket> incoming) : m_incoming(std::move(incoming)) {}
     asio::awaitable<util::Result<void>> handle(p2p::Connection connection) override;
 
-private:
+  private:
     p2p::Sender<MediaPacket> m_incoming;
 };
 

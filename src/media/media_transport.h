@@ -3,13 +3,13 @@
 // the UI thread and returns at once: nothing here waits for the network, and a full queue
 // drops packets instead of blocking.
 
+#include "media/media_packet.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "media/media_packet.h"
 
 namespace chat::media {
 
@@ -20,7 +20,7 @@ inline constexpr std::size_t outgoing_queue_capacity = 128;
 inline constexpr std::size_t drain_batch_limit = 64;
 
 class MediaTransport {
-public:
+  public:
     virtual ~MediaTransport() = default;
 
     // The ticket other participants connect to; nothing when this transport cannot be reached.

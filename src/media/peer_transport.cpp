@@ -1,21 +1,18 @@
 #include "media/peer_transport.h"
 
+#include "media/media_protocol.h"
+#include "media/wire_format.h"
+
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
 #include <spdlog/spdlog.h>
-
-#include "media/media_protocol.h"
-#include "media/wire_format.h"
 
 namespace chat::media {
 
 // How long a dropped transport waits for its dialers to finish their streams.
 static constexpr std::chrono::milliseconds shutdown_linger{500};
 
-PeerTransport::PeerTransport()
-    : m_work(asio::make_work_guard(m_io))
-{
-}
+PeerTransport::PeerTransport() : m_work(asio::make_work_guard(m_io)) {}
 
 util::Result<std::unique_ptr<PeerTransport>> PeerTransport::start(PeerTransportOptions options)
 {
@@ -79,8 +76,7 @@ bool PeerTransport::connect_peer(std::string_view ticket)
         return false;
     auto [tx, rx] = p2p::make_channel<std::vector<std::uint8_t>>(outgoing_queue_capacity);
     asio::co_spawn(m_endpoint->executor(),
-                   run_dialer(m_endpoint->ref(), std::move(*peer), std::move(rx)),
-                   asio::detached);
+                   run_dialer(m_endpoint->ref(), std::move(*peer), std::move(rx)), asio::detached);
     m_peers.insert_or_assign(std::string(ticket), std::move(tx));
     return true;
 }

@@ -4,18 +4,17 @@
 // UI thread owns the object and calls every operation; only bounded queues are shared with the
 // workers, and no operation waits for the network.
 
+#include "media/media_transport.h"
+#include "platform/p2p/channel.h"
+#include "platform/p2p/endpoint.h"
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
 #include <memory>
 #include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
-
-#include <asio/executor_work_guard.hpp>
-#include <asio/io_context.hpp>
-
-#include "media/media_transport.h"
-#include "platform/p2p/channel.h"
-#include "platform/p2p/endpoint.h"
 
 namespace chat::media {
 
@@ -28,7 +27,7 @@ struct PeerTransportOptions {
 };
 
 class PeerTransport final : public MediaTransport {
-public:
+  public:
     // Starts the workers, binds the endpoint with a fresh random key and takes the ticket.
     // Blocks the caller only while the socket is bound.
     static util::Result<std::unique_ptr<PeerTransport>> start(PeerTransportOptions options = {});
@@ -42,7 +41,7 @@ public:
     std::size_t peer_count() const { return m_peers.size(); }
     p2p::EndpointId endpoint_id() const { return m_endpoint->id(); }
 
-private:
+  private:
     PeerTransport();
 
     asio::io_context m_io;

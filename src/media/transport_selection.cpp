@@ -1,11 +1,10 @@
 #include "media/transport_selection.h"
 
-#include <cstdlib>
-
-#include <spdlog/spdlog.h>
-
 #include "media/loopback_transport.h"
 #include "media/peer_transport.h"
+
+#include <cstdlib>
+#include <spdlog/spdlog.h>
 
 namespace chat::media {
 

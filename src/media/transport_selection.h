@@ -1,12 +1,12 @@
 #pragma once
 // Which transport the application starts with. Called once, on the UI thread, at start-up.
 
+#include "media/media_transport.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-
-#include "media/media_transport.h"
 
 namespace chat::media {
 

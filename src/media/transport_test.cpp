@@ -1,15 +1,14 @@
-#include <chrono>
-#include <mutex>
-#include <thread>
+#include "media/media_protocol.h"
+#include "media/peer_transport.h"
+#include "media/wire_format.h"
 
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
 #include <asio/use_future.hpp>
+#include <chrono>
 #include <gtest/gtest.h>
-
-#include "media/media_protocol.h"
-#include "media/peer_transport.h"
-#include "media/wire_format.h"
+#include <mutex>
+#include <thread>
 
 namespace chat::media {
 namespace {
@@ -42,8 +41,7 @@ MediaPacket numbered(std::uint64_t sequence, std::string sender = "u_a")
     return packet;
 }
 
-template <typename Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 10s)
+template <typename Pred> bool eventually(Pred pred, std::chrono::milliseconds limit = 10s)
 {
     auto const deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -74,8 +72,8 @@ TEST(PeerTransport, DeliversAThousandMixedPacketsInOrder)
     while (received.size() < 1000 && std::chrono::steady_clock::now() < deadline) {
         // Keep fewer packets in flight than B's queue holds, so nothing may be dropped; a full
         // outgoing queue refuses the packet and it is offered again next round.
-        while (next < 1000 && next - received.size() < incoming_queue_capacity - 8
-               && a->send_packet(numbered(next)))
+        while (next < 1000 && next - received.size() < incoming_queue_capacity - 8 &&
+               a->send_packet(numbered(next)))
             ++next;
         for (auto& packet : b->drain_incoming())
             received.push_back(std::move(packet));
@@ -162,7 +160,8 @@ struct RawClient {
         thread.join();
     }
     // Connects and writes `chunks` in order on one stream, then leaves the stream open.
-    util::Result<void> send(const std::string& ticket, std::vector<std::vector<std::uint8_t>> chunks)
+    util::Result<void> send(const std::string& ticket,
+                            std::vector<std::vector<std::uint8_t>> chunks)
     {
         auto peer = *p2p::parse_ticket(ticket);
         auto ref = endpoint->ref();
@@ -213,10 +212,10 @@ TEST(PeerTransport, ReaderSkipsBadFramesAndStopsAtAnOversizeOne)
     std::vector<std::uint8_t> garbage(40, 0xEE);
 
     RawClient client;
-    auto sent = client.send(*b->local_ticket(),
-                            {frame({}, 0), frame(garbage, 40), frame(good, good.size()),
-                             frame(largest, largest.size()), frame({}, max_frame_bytes + 1),
-                             frame(good, good.size())});
+    auto sent =
+        client.send(*b->local_ticket(), {frame({}, 0), frame(garbage, 40), frame(good, good.size()),
+                                         frame(largest, largest.size()),
+                                         frame({}, max_frame_bytes + 1), frame(good, good.size())});
     ASSERT_TRUE(sent) << sent.error().message;
 
     std::vector<MediaPacket> got;

@@ -6,14 +6,14 @@
 //   kind u8 | sequence u64 | timestamp in ms u64 | sender length n u16 | sender (n) |
 //   payload length m u32 | payload (m)
 
+#include "media/media_packet.h"
+#include "platform/util/result.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
-
-#include "media/media_packet.h"
-#include "platform/util/result.h"
 
 namespace chat::media {
 

@@ -1,10 +1,9 @@
+#include "media/loopback_transport.h"
+#include "media/transport_selection.h"
 #include "media/wire_format.h"
 
 #include <gtest/gtest.h>
 #include <rapidcheck/gtest.h>
-
-#include "media/loopback_transport.h"
-#include "media/transport_selection.h"
 
 namespace chat::media {
 namespace {
@@ -29,10 +28,10 @@ TEST(WireFormat, EncodesFieldsAtTheirOffsetsLittleEndian)
     std::vector<std::uint8_t> const expected = {
         2,                                              // kind
         0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, // sequence
-        0x39, 0x30, 0, 0, 0, 0, 0, 0,                   // 12345 ms
-        2, 0,                                           // sender length
-        'u', 'u',                                       // sender
-        3, 0, 0, 0,                                     // payload length
+        0x39, 0x30, 0,    0,    0,    0,    0,    0,    // 12345 ms
+        2,    0,                                        // sender length
+        'u',  'u',                                      // sender
+        3,    0,    0,    0,                            // payload length
         0xAB, 0xAB, 0xAB};
     EXPECT_EQ(*bytes, expected);
     EXPECT_EQ(bytes->capacity(), bytes->size());
@@ -101,7 +100,10 @@ TEST(WireFormat, MalformedPacketsAreRejected)
         {"one byte short", with([](auto& b) { b.pop_back(); })},
         {"sender length past the end", with([](auto& b) { b[17] = 0xFF; })},
         {"payload length past the end", with([](auto& b) { b[22] = 9; })},
-        {"sender not UTF-8", with([](auto& b) { b[19] = 0xC0; b[20] = 0x80; })},
+        {"sender not UTF-8", with([](auto& b) {
+             b[19] = 0xC0;
+             b[20] = 0x80;
+         })},
         {"payload length over 2 MiB", with([](auto& b) { b[25] = 0x40; })},
     };
     for (const auto& c : cases) {
@@ -139,8 +141,8 @@ TEST(WireFormat, FrameLengthsAreClassified)
 RC_GTEST_PROP(WireFormat, ValidPacketsRoundTrip, ())
 {
     MediaPacket packet;
-    packet.sender = *rc::gen::container<std::string>(
-        *rc::gen::inRange<std::size_t>(1, 257), rc::gen::inRange<char>('a', 'z' + 1));
+    packet.sender = *rc::gen::container<std::string>(*rc::gen::inRange<std::size_t>(1, 257),
+                                                     rc::gen::inRange<char>('a', 'z' + 1));
     packet.payload = *rc::gen::container<std::vector<std::uint8_t>>(
         *rc::gen::inRange<std::size_t>(0, 4096), rc::gen::arbitrary<std::uint8_t>());
     packet.sequence = *rc::gen::arbitrary<std::uint64_t>();

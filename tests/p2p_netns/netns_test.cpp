@@ -2,21 +2,19 @@
 // the veth addresses, and media must flow over them. Needs root (or CAP_NET_ADMIN) and the ip
 // tool; the test skips with a message when the machine does not allow it.
 
-#include <fcntl.h>
-#include <sched.h>
-#include <unistd.h>
+#include "media/peer_transport.h"
+#include "platform/p2p/endpoint_addr.h"
 
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <fmt/format.h>
 #include <future>
+#include <gtest/gtest.h>
+#include <sched.h>
 #include <string>
 #include <thread>
-
-#include <fmt/format.h>
-#include <gtest/gtest.h>
-
-#include "media/peer_transport.h"
-#include "platform/p2p/endpoint_addr.h"
+#include <unistd.h>
 
 namespace {
 
@@ -29,7 +27,7 @@ bool run(const std::string& command)
 }
 
 class NetnsPair : public ::testing::Test {
-protected:
+  protected:
     std::string a = fmt::format("chatp2p_a_{}", getpid());
     std::string b = fmt::format("chatp2p_b_{}", getpid());
     std::string veth_a = fmt::format("cpa{}", getpid() % 100000);
@@ -42,16 +40,16 @@ protected:
             GTEST_SKIP() << "ip netns is not permitted here (needs root or CAP_NET_ADMIN); "
                             "the namespace test did not run";
         }
-        ready = run("ip netns add " + b)
-                && run(fmt::format("ip link add {} type veth peer name {}", veth_a, veth_b))
-                && run(fmt::format("ip link set {} netns {}", veth_a, a))
-                && run(fmt::format("ip link set {} netns {}", veth_b, b))
-                && run(fmt::format("ip -n {} addr add 10.231.7.1/24 dev {}", a, veth_a))
-                && run(fmt::format("ip -n {} addr add 10.231.7.2/24 dev {}", b, veth_b))
-                && run(fmt::format("ip -n {} link set {} up", a, veth_a))
-                && run(fmt::format("ip -n {} link set {} up", b, veth_b))
-                && run(fmt::format("ip -n {} link set lo up", a))
-                && run(fmt::format("ip -n {} link set lo up", b));
+        ready = run("ip netns add " + b) &&
+                run(fmt::format("ip link add {} type veth peer name {}", veth_a, veth_b)) &&
+                run(fmt::format("ip link set {} netns {}", veth_a, a)) &&
+                run(fmt::format("ip link set {} netns {}", veth_b, b)) &&
+                run(fmt::format("ip -n {} addr add 10.231.7.1/24 dev {}", a, veth_a)) &&
+                run(fmt::format("ip -n {} addr add 10.231.7.2/24 dev {}", b, veth_b)) &&
+                run(fmt::format("ip -n {} link set {} up", a, veth_a)) &&
+                run(fmt::format("ip -n {} link set {} up", b, veth_b)) &&
+                run(fmt::format("ip -n {} link set lo up", a)) &&
+                run(fmt::format("ip -n {} link set lo up", b));
         if (!ready)
             GTEST_SKIP() << "could not build the veth pair between two namespaces";
     }

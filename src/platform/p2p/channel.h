@@ -25,12 +25,8 @@ enum class SendResult {
 
 namespace detail {
 
-template <typename T>
-struct ChannelState {
-    explicit ChannelState(std::size_t cap)
-        : capacity(cap)
-    {
-    }
+template <typename T> struct ChannelState {
+    explicit ChannelState(std::size_t cap) : capacity(cap) {}
     std::mutex mutex;
     std::deque<T> items;
     std::size_t capacity;
@@ -41,17 +37,12 @@ struct ChannelState {
 
 } // namespace detail
 
-template <typename T>
-class Receiver;
+template <typename T> class Receiver;
 
-template <typename T>
-class Sender {
-public:
+template <typename T> class Sender {
+  public:
     Sender() = default;
-    explicit Sender(std::shared_ptr<detail::ChannelState<T>> state)
-        : m_state(std::move(state))
-    {
-    }
+    explicit Sender(std::shared_ptr<detail::ChannelState<T>> state) : m_state(std::move(state)) {}
     Sender(Sender&&) noexcept = default;
     Sender& operator=(Sender&& other) noexcept
     {
@@ -108,18 +99,14 @@ public:
             waker();
     }
 
-private:
+  private:
     std::shared_ptr<detail::ChannelState<T>> m_state;
 };
 
-template <typename T>
-class Receiver {
-public:
+template <typename T> class Receiver {
+  public:
     Receiver() = default;
-    explicit Receiver(std::shared_ptr<detail::ChannelState<T>> state)
-        : m_state(std::move(state))
-    {
-    }
+    explicit Receiver(std::shared_ptr<detail::ChannelState<T>> state) : m_state(std::move(state)) {}
     Receiver(Receiver&&) noexcept = default;
     Receiver& operator=(Receiver&& other) noexcept
     {
@@ -183,12 +170,11 @@ public:
         m_state.reset();
     }
 
-private:
+  private:
     std::shared_ptr<detail::ChannelState<T>> m_state;
 };
 
-template <typename T>
-std::pair<Sender<T>, Receiver<T>> make_channel(std::size_t capacity)
+template <typename T> std::pair<Sender<T>, Receiver<T>> make_channel(std::size_t capacity)
 {
     auto state = std::make_shared<detail::ChannelState<T>>(capacity);
     return {Sender<T>(state), Receiver<T>(state)};

@@ -1,24 +1,22 @@
 #include "platform/p2p/endpoint.h"
 
+#include "platform/util/fatal.h"
+
 #include <algorithm>
-#include <chrono>
-#include <future>
-#include <unordered_map>
-
-#include <ifaddrs.h>
-#include <net/if.h>
-
-#include <asio/experimental/as_tuple.hpp>
-#include <asio/dispatch.hpp>
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
+#include <asio/dispatch.hpp>
+#include <asio/experimental/as_tuple.hpp>
 #include <asio/ip/udp.hpp>
 #include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/use_awaitable.hpp>
+#include <chrono>
+#include <future>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <spdlog/spdlog.h>
-
-#include "platform/util/fatal.h"
+#include <unordered_map>
 
 namespace p2p {
 
@@ -28,11 +26,8 @@ constexpr auto await_tuple = asio::experimental::as_tuple(asio::use_awaitable);
 
 struct EndpointCore : std::enable_shared_from_this<EndpointCore> {
     EndpointCore(asio::io_context& io, SecretKey secret, Router r, EndpointOptions o)
-        : strand(asio::make_strand(io))
-        , socket(strand)
-        , key(std::move(secret))
-        , router(std::move(r))
-        , options(std::move(o))
+        : strand(asio::make_strand(io)), socket(strand), key(std::move(secret)),
+          router(std::move(r)), options(std::move(o))
     {
     }
 
@@ -63,9 +58,7 @@ struct EndpointCore : std::enable_shared_from_this<EndpointCore> {
 
 struct ConnState : std::enable_shared_from_this<ConnState> {
     explicit ConnState(EndpointCore& c)
-        : core(c.shared_from_this())
-        , timer(c.strand)
-        , signal(c.strand)
+        : core(c.shared_from_this()), timer(c.strand), signal(c.strand)
     {
         signal.expires_at(asio::steady_timer::time_point::max());
     }
@@ -80,10 +73,7 @@ struct ConnState : std::enable_shared_from_this<ConnState> {
     std::uint64_t seen_progress = 0;
 
     void notify() { signal.cancel(); }
-    asio::awaitable<void> wait()
-    {
-        co_await signal.async_wait(await_tuple);
-    }
+    asio::awaitable<void> wait() { co_await signal.async_wait(await_tuple); }
 
     // Sends what may leave, re-arms the timer, wakes waiters and hands a new server
     // connection to its protocol handler.
@@ -165,7 +155,6 @@ struct ConnState : std::enable_shared_from_this<ConnState> {
     }
 };
 
-
 QuicConnection::CidObserver EndpointCore::cid_observer(const std::shared_ptr<ConnState>& state)
 {
     return [this, weak = std::weak_ptr<ConnState>(state)](const std::string& cid, bool active) {
@@ -232,8 +221,10 @@ static asio::awaitable<void> receive_loop(std::shared_ptr<EndpointCore> core)
     std::vector<std::shared_ptr<ConnState>> touched;
     while (!core->closed) {
         asio::ip::udp::endpoint from;
-        auto [ec, n] = co_await core->socket.async_receive_from(asio::buffer(buffer), from, await_tuple);
-        if (core->closed || ec == asio::error::operation_aborted || ec == asio::error::bad_descriptor)
+        auto [ec, n] =
+            co_await core->socket.async_receive_from(asio::buffer(buffer), from, await_tuple);
+        if (core->closed || ec == asio::error::operation_aborted ||
+            ec == asio::error::bad_descriptor)
             break;
         if (!ec)
             core->on_datagram(std::span(buffer.data(), n), from, touched);
@@ -257,8 +248,7 @@ using detail::await_tuple;
 
 Connection::Connection(std::shared_ptr<detail::EndpointCore> core,
                        std::shared_ptr<detail::ConnState> state)
-    : m_core(std::move(core))
-    , m_state(std::move(state))
+    : m_core(std::move(core)), m_state(std::move(state))
 {
 }
 
@@ -316,9 +306,10 @@ asio::awaitable<util::Result<std::int64_t>> Connection::accept_uni()
     }
 }
 
-static asio::awaitable<util::Result<void>> write_until(detail::ConnState& state, std::int64_t stream,
-                                                      std::vector<std::uint8_t> bytes,
-                                                      std::uint64_t max_unsent, bool flush_now)
+static asio::awaitable<util::Result<void>> write_until(detail::ConnState& state,
+                                                       std::int64_t stream,
+                                                       std::vector<std::uint8_t> bytes,
+                                                       std::uint64_t max_unsent, bool flush_now)
 {
     auto& quic = *state.quic;
     if (quic.is_closed())
@@ -380,7 +371,8 @@ asio::awaitable<util::Result<bool>> Connection::wait_readable(std::int64_t strea
         if (quic.read_finished(stream))
             co_return false;
         if (quic.read_ended(stream))
-            co_return util::fail("{}", quic.is_closed() ? quic.close_reason() : "stream reset by peer");
+            co_return util::fail("{}",
+                                 quic.is_closed() ? quic.close_reason() : "stream reset by peer");
         co_await m_state->wait();
     }
 }
@@ -446,7 +438,8 @@ void Router::report(std::string_view alpn, const util::Error& error) const
         spdlog::warn("p2p: {} connection ended: {}", alpn, error.message);
 }
 
-asio::awaitable<util::Result<Connection>> EndpointRef::connect(EndpointAddr peer, std::string alpn) const
+asio::awaitable<util::Result<Connection>> EndpointRef::connect(EndpointAddr peer,
+                                                               std::string alpn) const
 {
     auto core = m_core;
     require_strand(*core);
@@ -472,8 +465,8 @@ asio::awaitable<util::Result<Connection>> EndpointRef::connect(EndpointAddr peer
             co_await state->wait();
         if (state->quic->is_established())
             co_return Connection(core, state);
-        last_error = fmt::format("{}: {}", format_socket_addr(ip->endpoint),
-                                 state->quic->close_reason());
+        last_error =
+            fmt::format("{}: {}", format_socket_addr(ip->endpoint), state->quic->close_reason());
     }
     co_return util::fail("connect to {}: {}", peer.id.to_string(), last_error);
 }
@@ -547,7 +540,7 @@ EndpointAddr Endpoint::addr() const
 }
 
 static asio::awaitable<void> close_after_linger(std::shared_ptr<detail::EndpointCore> core,
-                                               std::chrono::milliseconds linger)
+                                                std::chrono::milliseconds linger)
 {
     auto const deadline = std::chrono::steady_clock::now() + linger;
     asio::steady_timer pause(core->strand);

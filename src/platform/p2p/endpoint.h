@@ -10,6 +10,14 @@
 // the socket is opened. Connection operations are coroutines that must run on the endpoint's
 // strand (spawn them with `executor()`); they never block a thread.
 
+#include "platform/p2p/endpoint_addr.h"
+#include "platform/p2p/quic_connection.h"
+#include "platform/p2p/secret_key.h"
+#include "platform/util/result.h"
+
+#include <asio/awaitable.hpp>
+#include <asio/io_context.hpp>
+#include <asio/strand.hpp>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -19,15 +27,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <asio/awaitable.hpp>
-#include <asio/io_context.hpp>
-#include <asio/strand.hpp>
-
-#include "platform/p2p/endpoint_addr.h"
-#include "platform/p2p/quic_connection.h"
-#include "platform/p2p/secret_key.h"
-#include "platform/util/result.h"
 
 namespace p2p {
 
@@ -41,8 +40,9 @@ using Strand = asio::strand<asio::io_context::executor_type>;
 // A handle to one connection. Copies share the connection; it stays open until close or a
 // failure, whichever comes first.
 class Connection {
-public:
-    Connection(std::shared_ptr<detail::EndpointCore> core, std::shared_ptr<detail::ConnState> state);
+  public:
+    Connection(std::shared_ptr<detail::EndpointCore> core,
+               std::shared_ptr<detail::ConnState> state);
 
     EndpointId remote_id() const;
     std::string alpn() const;
@@ -54,7 +54,8 @@ public:
     asio::awaitable<util::Result<std::int64_t>> accept_uni();
     // Completes once every byte has been put into packets (memory stays bounded by the
     // congestion and flow-control windows).
-    asio::awaitable<util::Result<void>> write_all(std::int64_t stream, std::vector<std::uint8_t> bytes);
+    asio::awaitable<util::Result<void>> write_all(std::int64_t stream,
+                                                  std::vector<std::uint8_t> bytes);
     // Queues `bytes` and completes as soon as no more than send_buffer_limit bytes wait to be
     // put into packets, so a run of small writes needs no wait between them.
     asio::awaitable<util::Result<void>> write(std::int64_t stream, std::vector<std::uint8_t> bytes);
@@ -65,16 +66,17 @@ public:
     // left to read (false); an error when the connection closes first.
     asio::awaitable<util::Result<bool>> wait_readable(std::int64_t stream);
     // Fills `out` completely; an error when the stream ends first or the connection closes.
-    asio::awaitable<util::Result<void>> read_exact(std::int64_t stream, std::span<std::uint8_t> out);
+    asio::awaitable<util::Result<void>> read_exact(std::int64_t stream,
+                                                   std::span<std::uint8_t> out);
     void close(std::string_view reason);
 
-private:
+  private:
     std::shared_ptr<detail::EndpointCore> m_core;
     std::shared_ptr<detail::ConnState> m_state;
 };
 
 class ProtocolHandler {
-public:
+  public:
     virtual ~ProtocolHandler() = default;
     // Serves one accepted connection; the endpoint closes it when this returns. An error is
     // reported through the router's error observer.
@@ -82,7 +84,7 @@ public:
 };
 
 class Router {
-public:
+  public:
     using ErrorObserver = std::function<void(std::string_view alpn, const util::Error& error)>;
 
     void add(std::string alpn, std::unique_ptr<ProtocolHandler> handler);
@@ -94,7 +96,7 @@ public:
     std::vector<std::string> alpns() const;
     void report(std::string_view alpn, const util::Error& error) const;
 
-private:
+  private:
     std::map<std::string, std::unique_ptr<ProtocolHandler>, std::less<>> m_handlers;
     ErrorObserver m_observer;
 };
@@ -110,24 +112,21 @@ struct EndpointOptions {
 
 // A shareable reference for tasks that dial; keeps the endpoint's state alive.
 class EndpointRef {
-public:
-    explicit EndpointRef(std::shared_ptr<detail::EndpointCore> core)
-        : m_core(std::move(core))
-    {
-    }
+  public:
+    explicit EndpointRef(std::shared_ptr<detail::EndpointCore> core) : m_core(std::move(core)) {}
     // Tries the peer's direct addresses in order until one completes an authenticated
     // handshake for `alpn`.
     asio::awaitable<util::Result<Connection>> connect(EndpointAddr peer, std::string alpn) const;
     Strand executor() const;
 
-private:
+  private:
     std::shared_ptr<detail::EndpointCore> m_core;
 };
 
 class Endpoint {
-public:
-    static util::Result<std::unique_ptr<Endpoint>> bind(asio::io_context& io, SecretKey key,
-                                                        Router router, EndpointOptions options = {});
+  public:
+    static util::Result<std::unique_ptr<Endpoint>>
+    bind(asio::io_context& io, SecretKey key, Router router, EndpointOptions options = {});
     // Shuts down (see shutdown) and releases this owner's share of the state.
     ~Endpoint();
     Endpoint(const Endpoint&) = delete;
@@ -145,11 +144,8 @@ public:
     // when the io_context runs on other threads; otherwise only queues the work.
     void shutdown(std::chrono::milliseconds linger = std::chrono::milliseconds(0));
 
-private:
-    explicit Endpoint(std::shared_ptr<detail::EndpointCore> core)
-        : m_core(std::move(core))
-    {
-    }
+  private:
+    explicit Endpoint(std::shared_ptr<detail::EndpointCore> core) : m_core(std::move(core)) {}
     std::shared_ptr<detail::EndpointCore> m_core;
 };
 

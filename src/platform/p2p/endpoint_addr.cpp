@@ -1,7 +1,6 @@
 #include "platform/p2p/endpoint_addr.h"
 
 #include <charconv>
-
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
 #include <rapidjson/stringbuffer.h>
@@ -28,9 +27,10 @@ util::Result<asio::ip::udp::endpoint> parse_socket_addr(std::string_view text)
     if (bracketed)
         host = host.substr(1, host.size() - 2);
     unsigned port = 0;
-    auto const [end, ec] = std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
-    if (port_text.empty() || ec != std::errc() || end != port_text.data() + port_text.size()
-        || port > 65535)
+    auto const [end, ec] =
+        std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
+    if (port_text.empty() || ec != std::errc() || end != port_text.data() + port_text.size() ||
+        port > 65535)
         return util::fail("socket address \"{}\" has no valid port", text);
     asio::error_code error;
     auto const address = asio::ip::make_address(std::string(host), error);
@@ -115,7 +115,8 @@ util::Result<EndpointAddr> parse_ticket(std::string_view text)
     if (text.find('\0') != std::string_view::npos)
         return util::fail("ticket contains a NUL byte");
     rapidjson::Document doc;
-    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+    constexpr unsigned flags =
+        rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
     doc.Parse<flags>(text.data(), text.size());
     if (doc.GetParseError() == rapidjson::kParseErrorDocumentRootNotSingular)
         return util::fail("ticket has text after its object at offset {}", doc.GetErrorOffset());

@@ -6,16 +6,15 @@
 // {"Custom":<any JSON>}]}. Relay and custom addresses are carried and printed unchanged; the
 // endpoint dials only Ip addresses.
 
+#include "platform/p2p/endpoint_id.h"
+#include "platform/util/result.h"
+
+#include <asio/ip/udp.hpp>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
-
-#include <asio/ip/udp.hpp>
-
-#include "platform/p2p/endpoint_id.h"
-#include "platform/util/result.h"
 
 namespace p2p {
 

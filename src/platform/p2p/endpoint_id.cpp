@@ -1,16 +1,16 @@
 #include "platform/p2p/endpoint_id.h"
 
-#include <algorithm>
-
 #include "platform/util/hex.h"
+
+#include <algorithm>
 
 namespace p2p {
 
 util::Result<EndpointId> EndpointId::parse(std::string_view text)
 {
     if (text.size() != 2 * size)
-        return util::fail("endpoint id must be {} hexadecimal digits, not {} characters",
-                          2 * size, text.size());
+        return util::fail("endpoint id must be {} hexadecimal digits, not {} characters", 2 * size,
+                          text.size());
     auto bytes = util::from_hex(text);
     if (!bytes)
         return util::fail("endpoint id is not hexadecimal");

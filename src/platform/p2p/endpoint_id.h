@@ -2,6 +2,8 @@
 // The id of an endpoint: its Ed25519 public key. Printed and parsed as 64 lower-case
 // hexadecimal digits. A value type; any thread.
 
+#include "platform/util/result.h"
+
 #include <array>
 #include <compare>
 #include <cstdint>
@@ -10,20 +12,15 @@
 #include <string>
 #include <string_view>
 
-#include "platform/util/result.h"
-
 namespace p2p {
 
 class EndpointId {
-public:
+  public:
     static constexpr std::size_t size = 32;
     using Bytes = std::array<std::uint8_t, size>;
 
     EndpointId() = default;
-    explicit EndpointId(const Bytes& bytes)
-        : m_bytes(bytes)
-    {
-    }
+    explicit EndpointId(const Bytes& bytes) : m_bytes(bytes) {}
 
     // Accepts exactly 64 hexadecimal digits (either case); anything else is an error.
     static util::Result<EndpointId> parse(std::string_view text);
@@ -34,7 +31,7 @@ public:
 
     auto operator<=>(const EndpointId&) const = default;
 
-private:
+  private:
     Bytes m_bytes{};
 };
 

@@ -1,13 +1,12 @@
-#include <chrono>
-#include <future>
-#include <thread>
+#include "platform/p2p/channel.h"
+#include "platform/p2p/endpoint.h"
 
 #include <asio/co_spawn.hpp>
 #include <asio/use_future.hpp>
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
-
-#include "platform/p2p/channel.h"
-#include "platform/p2p/endpoint.h"
+#include <thread>
 
 namespace p2p {
 namespace {
@@ -76,7 +75,8 @@ TEST(Ticket, MalformedTicketsAreRejected)
         {"unknown member", "{\"id\":\"" + id + "\",\"addrs\":[],\"x\":1}"},
         {"short id", "{\"id\":\"abcd\",\"addrs\":[]}"},
         {"unknown kind", "{\"id\":\"" + id + "\",\"addrs\":[{\"Tor\":\"x\"}]}"},
-        {"two kinds in one", "{\"id\":\"" + id + "\",\"addrs\":[{\"Ip\":\"1.2.3.4:5\",\"Relay\":\"r\"}]}"},
+        {"two kinds in one",
+         "{\"id\":\"" + id + "\",\"addrs\":[{\"Ip\":\"1.2.3.4:5\",\"Relay\":\"r\"}]}"},
         {"no port", "{\"id\":\"" + id + "\",\"addrs\":[{\"Ip\":\"1.2.3.4\"}]}"},
         {"port too big", "{\"id\":\"" + id + "\",\"addrs\":[{\"Ip\":\"1.2.3.4:65536\"}]}"},
         {"v6 without brackets", "{\"id\":\"" + id + "\",\"addrs\":[{\"Ip\":\"::1:5\"}]}"},
@@ -125,7 +125,7 @@ struct Runtime {
 };
 
 class EchoOnce final : public ProtocolHandler {
-public:
+  public:
     std::promise<std::string> got;
     asio::awaitable<util::Result<void>> handle(Connection connection) override
     {
@@ -133,7 +133,8 @@ public:
         if (!stream)
             co_return std::unexpected(stream.error());
         std::string text(5, '\0');
-        auto read = co_await connection.read_exact(*stream, std::span(reinterpret_cast<std::uint8_t*>(text.data()), 5));
+        auto read = co_await connection.read_exact(
+            *stream, std::span(reinterpret_cast<std::uint8_t*>(text.data()), 5));
         if (!read)
             co_return std::unexpected(read.error());
         got.set_value(text + "/" + connection.remote_id().to_string());
@@ -157,7 +158,8 @@ TEST(Endpoint, DialsByKeyRoutesByAlpnAndRefusesAnImpostor)
     auto echo = std::make_unique<EchoOnce>();
     auto got = echo->got.get_future();
     router.add("echo/1", std::move(echo));
-    auto server = *Endpoint::bind(runtime.io, *SecretKey::generate(), std::move(router), loopback());
+    auto server =
+        *Endpoint::bind(runtime.io, *SecretKey::generate(), std::move(router), loopback());
     auto client = *Endpoint::bind(runtime.io, *SecretKey::generate(), {}, loopback());
     auto ref = client->ref();
 
@@ -176,25 +178,29 @@ TEST(Endpoint, DialsByKeyRoutesByAlpnAndRefusesAnImpostor)
         conn->close("bye");
         co_return wrote ? "ok" : wrote.error().message;
     };
-    EXPECT_EQ(asio::co_spawn(client->executor(), send(target, "echo/1"), asio::use_future).get(), "ok");
+    EXPECT_EQ(asio::co_spawn(client->executor(), send(target, "echo/1"), asio::use_future).get(),
+              "ok");
     ASSERT_EQ(got.wait_for(5s), std::future_status::ready);
     EXPECT_EQ(got.get(), "hello/" + client->id().to_string());
 
     auto impostor = target;
     impostor.id = SecretKey::generate()->public_id();
-    auto refused = asio::co_spawn(client->executor(), send(impostor, "echo/1"), asio::use_future).get();
+    auto refused =
+        asio::co_spawn(client->executor(), send(impostor, "echo/1"), asio::use_future).get();
     EXPECT_NE(refused.find("does not match"), std::string::npos) << refused;
 
-    auto wrong_alpn = asio::co_spawn(client->executor(), send(target, "other/1"), asio::use_future).get();
+    auto wrong_alpn =
+        asio::co_spawn(client->executor(), send(target, "other/1"), asio::use_future).get();
     EXPECT_NE(wrong_alpn, "ok");
 
     EndpointAddr relay_only{target.id, {RelayAddr{"https://relay.example"}}};
-    auto no_route = asio::co_spawn(client->executor(), send(relay_only, "echo/1"), asio::use_future).get();
+    auto no_route =
+        asio::co_spawn(client->executor(), send(relay_only, "echo/1"), asio::use_future).get();
     EXPECT_NE(no_route.find("relay client not available"), std::string::npos) << no_route;
 }
 
 class HoldOpen final : public ProtocolHandler {
-public:
+  public:
     asio::awaitable<util::Result<void>> handle(Connection connection) override
     {
         auto stream = co_await connection.accept_uni();
@@ -207,7 +213,8 @@ TEST(Endpoint, ConnectionToAVanishedPeerEndsAtTheIdleTimeout)
     Runtime runtime;
     Router router;
     router.add("hold/1", std::make_unique<HoldOpen>());
-    auto server = *Endpoint::bind(runtime.io, *SecretKey::generate(), std::move(router), loopback(300ms));
+    auto server =
+        *Endpoint::bind(runtime.io, *SecretKey::generate(), std::move(router), loopback(300ms));
     auto client = *Endpoint::bind(runtime.io, *SecretKey::generate(), {}, loopback(300ms));
     auto ref = client->ref();
     auto target = server->addr();

@@ -1,14 +1,13 @@
 #include "platform/p2p/quic_connection.h"
 
-#include <algorithm>
-#include <ctime>
-#include <limits>
-
-#include <gnutls/crypto.h>
-#include <ngtcp2/ngtcp2_crypto_gnutls.h>
-
 #include "platform/p2p/secret_key.h"
 #include "platform/util/random.h"
+
+#include <algorithm>
+#include <ctime>
+#include <gnutls/crypto.h>
+#include <limits>
+#include <ngtcp2/ngtcp2_crypto_gnutls.h>
 
 namespace p2p {
 
@@ -36,9 +35,7 @@ struct PathView {
     asio::ip::udp::endpoint remote;
     ngtcp2_path path{};
 
-    explicit PathView(const QuicPath& p)
-        : local(p.local)
-        , remote(p.remote)
+    explicit PathView(const QuicPath& p) : local(p.local), remote(p.remote)
     {
         path.local.addr = reinterpret_cast<ngtcp2_sockaddr*>(local.data());
         path.local.addrlen = static_cast<ngtcp2_socklen>(local.size());
@@ -88,11 +85,8 @@ Timestamp monotonic_now()
 
 QuicConnection::QuicConnection(bool client, const QuicSettings& settings, const QuicPath& path,
                                CidObserver observer)
-    : m_client(client)
-    , m_settings(settings)
-    , m_path(path)
-    , m_observer(std::move(observer))
-    , m_packet(65536)
+    : m_client(client), m_settings(settings), m_path(path), m_observer(std::move(observer)),
+      m_packet(65536)
 {
     m_conn_ref.get_conn = &QuicConnection::get_conn;
     m_conn_ref.user_data = this;
@@ -146,8 +140,8 @@ ngtcp2_callbacks QuicConnection::callbacks(bool client)
 util::Result<void> QuicConnection::setup_tls(const Identity& identity,
                                              const std::vector<std::string>& alpns)
 {
-    unsigned const flags = (m_client ? GNUTLS_CLIENT : GNUTLS_SERVER) | GNUTLS_ENABLE_EARLY_DATA
-                           | GNUTLS_NO_END_OF_EARLY_DATA;
+    unsigned const flags = (m_client ? GNUTLS_CLIENT : GNUTLS_SERVER) | GNUTLS_ENABLE_EARLY_DATA |
+                           GNUTLS_NO_END_OF_EARLY_DATA;
     if (int rc = gnutls_init(&m_session, flags); rc < 0)
         return util::fail("TLS session: {}", gnutls_strerror(rc));
     if (int rc = gnutls_priority_set_direct(m_session, tls_priority, nullptr); rc < 0)
@@ -181,7 +175,8 @@ QuicConnection::connect(const Identity& identity, const QuicSettings& settings,
                         EndpointId expected_peer, std::string alpn, const QuicPath& path,
                         Timestamp now, CidObserver observer)
 {
-    std::unique_ptr<QuicConnection> self(new QuicConnection(true, settings, path, std::move(observer)));
+    std::unique_ptr<QuicConnection> self(
+        new QuicConnection(true, settings, path, std::move(observer)));
     self->m_expected_peer = expected_peer;
     self->m_alpns = {std::move(alpn)};
     ngtcp2_settings s;
@@ -192,15 +187,15 @@ QuicConnection::connect(const Identity& identity, const QuicSettings& settings,
     PathView view(path);
     auto cb = callbacks(true);
     if (int rc = ngtcp2_conn_client_new(&self->m_conn, &dcid, &scid, &view.path,
-                                        NGTCP2_PROTO_VER_V1, &cb, &s, &params, nullptr,
-                                        self.get());
+                                        NGTCP2_PROTO_VER_V1, &cb, &s, &params, nullptr, self.get());
         rc != 0)
         return util::fail("QUIC client: {}", ngtcp2_strerror(rc));
     if (auto ok = self->setup_tls(identity, self->m_alpns); !ok)
         return std::unexpected(ok.error());
     if (self->m_observer)
         self->m_observer(cid_key(scid.data, scid.datalen), true);
-    ngtcp2_conn_set_keep_alive_timeout(self->m_conn, static_cast<ngtcp2_duration>(settings.idle_timeout.count() / 3));
+    ngtcp2_conn_set_keep_alive_timeout(
+        self->m_conn, static_cast<ngtcp2_duration>(settings.idle_timeout.count() / 3));
     return self;
 }
 
@@ -212,7 +207,8 @@ QuicConnection::accept(const Identity& identity, const QuicSettings& settings,
     ngtcp2_pkt_hd hd{};
     if (ngtcp2_accept(&hd, initial_packet.data(), initial_packet.size()) != 0)
         return util::fail("packet does not open a QUIC connection");
-    std::unique_ptr<QuicConnection> self(new QuicConnection(false, settings, path, std::move(observer)));
+    std::unique_ptr<QuicConnection> self(
+        new QuicConnection(false, settings, path, std::move(observer)));
     self->m_alpns = std::move(alpns);
     ngtcp2_settings s;
     ngtcp2_transport_params params;
@@ -221,8 +217,8 @@ QuicConnection::accept(const Identity& identity, const QuicSettings& settings,
     ngtcp2_cid const scid = random_cid();
     PathView view(path);
     auto cb = callbacks(false);
-    if (int rc = ngtcp2_conn_server_new(&self->m_conn, &hd.scid, &scid, &view.path, hd.version,
-                                        &cb, &s, &params, nullptr, self.get());
+    if (int rc = ngtcp2_conn_server_new(&self->m_conn, &hd.scid, &scid, &view.path, hd.version, &cb,
+                                        &s, &params, nullptr, self.get());
         rc != 0)
         return util::fail("QUIC server: {}", ngtcp2_strerror(rc));
     if (auto ok = self->setup_tls(identity, self->m_alpns); !ok)
@@ -232,7 +228,8 @@ QuicConnection::accept(const Identity& identity, const QuicSettings& settings,
         self->m_observer(cid_key(hd.dcid.data, hd.dcid.datalen), true);
         self->m_observer(cid_key(scid.data, scid.datalen), true);
     }
-    ngtcp2_conn_set_keep_alive_timeout(self->m_conn, static_cast<ngtcp2_duration>(settings.idle_timeout.count() / 3));
+    ngtcp2_conn_set_keep_alive_timeout(
+        self->m_conn, static_cast<ngtcp2_duration>(settings.idle_timeout.count() / 3));
     return self;
 }
 
@@ -281,10 +278,9 @@ util::Result<void> QuicConnection::fail_with(int liberr, std::string_view what)
     if (liberr == NGTCP2_ERR_DRAINING || liberr == NGTCP2_ERR_CLOSING) {
         ngtcp2_connection_close_error ccerr;
         ngtcp2_conn_get_connection_close_error(m_conn, &ccerr);
-        reason = fmt::format("closed by peer (code {}{}{})", ccerr.error_code,
-                             ccerr.reasonlen ? ": " : "",
-                             std::string_view(reinterpret_cast<const char*>(ccerr.reason),
-                                              ccerr.reasonlen));
+        reason = fmt::format(
+            "closed by peer (code {}{}{})", ccerr.error_code, ccerr.reasonlen ? ": " : "",
+            std::string_view(reinterpret_cast<const char*>(ccerr.reason), ccerr.reasonlen));
     } else if (!m_certificate_error.empty()) {
         reason = m_certificate_error;
     } else if (liberr == NGTCP2_ERR_IDLE_CLOSE) {
@@ -297,8 +293,8 @@ util::Result<void> QuicConnection::fail_with(int liberr, std::string_view what)
         reason = fmt::format("{}: {}", what, ngtcp2_strerror(liberr));
     }
     // Tell the peer, unless it already closed or we only timed out.
-    if (liberr != NGTCP2_ERR_DRAINING && liberr != NGTCP2_ERR_CLOSING
-        && liberr != NGTCP2_ERR_IDLE_CLOSE && liberr != NGTCP2_ERR_HANDSHAKE_TIMEOUT) {
+    if (liberr != NGTCP2_ERR_DRAINING && liberr != NGTCP2_ERR_CLOSING &&
+        liberr != NGTCP2_ERR_IDLE_CLOSE && liberr != NGTCP2_ERR_HANDSHAKE_TIMEOUT) {
         ngtcp2_connection_close_error ccerr;
         ngtcp2_connection_close_error_default(&ccerr);
         if (liberr == NGTCP2_ERR_CRYPTO)
@@ -331,8 +327,8 @@ util::Result<void> QuicConnection::receive(std::span<const std::uint8_t> datagra
     return {};
 }
 
-util::Result<void> QuicConnection::flush(Timestamp now,
-                                         const std::function<void(std::span<const std::uint8_t>)>& send)
+util::Result<void>
+QuicConnection::flush(Timestamp now, const std::function<void(std::span<const std::uint8_t>)>& send)
 {
     if (!m_pending_close.empty()) {
         send(m_pending_close);
@@ -341,7 +337,8 @@ util::Result<void> QuicConnection::flush(Timestamp now,
     if (m_closed)
         return util::fail("{}", m_close_reason);
 
-    std::size_t const payload = std::max<std::size_t>(ngtcp2_conn_get_max_tx_udp_payload_size(m_conn), 1200);
+    std::size_t const payload =
+        std::max<std::size_t>(ngtcp2_conn_get_max_tx_udp_payload_size(m_conn), 1200);
     std::size_t const quantum = ngtcp2_conn_get_send_quantum(m_conn);
     std::size_t const budget = std::clamp<std::size_t>(quantum / payload, 1, max_packets_per_flush);
     std::vector<std::int64_t> blocked;
@@ -353,7 +350,8 @@ util::Result<void> QuicConnection::flush(Timestamp now,
         SendStream* stream = nullptr;
         for (auto& [id, s] : m_send) {
             bool const pending = s.sent < s.end || (s.fin_requested && !s.fin_sent);
-            if (pending && !s.done && std::find(blocked.begin(), blocked.end(), id) == blocked.end()) {
+            if (pending && !s.done &&
+                std::find(blocked.begin(), blocked.end(), id) == blocked.end()) {
                 stream_id = id;
                 stream = &s;
                 break;
@@ -381,12 +379,11 @@ util::Result<void> QuicConnection::flush(Timestamp now,
         }
         ngtcp2_ssize written_data = -1;
         ngtcp2_pkt_info pi{};
-        ngtcp2_ssize n = ngtcp2_conn_writev_stream(m_conn, &ps.path, &pi, m_packet.data(),
-                                                   payload, &written_data, flags, stream_id, vec,
-                                                   nvec, now);
+        ngtcp2_ssize n = ngtcp2_conn_writev_stream(m_conn, &ps.path, &pi, m_packet.data(), payload,
+                                                   &written_data, flags, stream_id, vec, nvec, now);
         if (n < 0) {
-            if (stream && (n == NGTCP2_ERR_STREAM_DATA_BLOCKED || n == NGTCP2_ERR_STREAM_SHUT_WR
-                           || n == NGTCP2_ERR_STREAM_NOT_FOUND)) {
+            if (stream && (n == NGTCP2_ERR_STREAM_DATA_BLOCKED || n == NGTCP2_ERR_STREAM_SHUT_WR ||
+                           n == NGTCP2_ERR_STREAM_NOT_FOUND)) {
                 if (n != NGTCP2_ERR_STREAM_DATA_BLOCKED) {
                     stream->done = true;
                     stream->failed = true;
@@ -443,8 +440,7 @@ std::vector<std::uint8_t> QuicConnection::close(std::uint64_t app_error, std::st
         ngtcp2_connection_close_error ccerr;
         ngtcp2_connection_close_error_default(&ccerr);
         ngtcp2_connection_close_error_set_application_error(
-            &ccerr, app_error,
-            reinterpret_cast<const std::uint8_t*>(reason.data()), reason.size());
+            &ccerr, app_error, reinterpret_cast<const std::uint8_t*>(reason.data()), reason.size());
         ngtcp2_path_storage ps;
         ngtcp2_path_storage_zero(&ps);
         ngtcp2_pkt_info pi{};
@@ -621,8 +617,8 @@ int QuicConnection::on_stream_close(ngtcp2_conn*, std::uint32_t flags, std::int6
     return 0;
 }
 
-int QuicConnection::on_stream_reset(ngtcp2_conn*, std::int64_t stream, std::uint64_t,
-                                    std::uint64_t, void* user, void*)
+int QuicConnection::on_stream_reset(ngtcp2_conn*, std::int64_t stream, std::uint64_t, std::uint64_t,
+                                    void* user, void*)
 {
     auto* self = static_cast<QuicConnection*>(user);
     if (auto it = self->m_recv.find(stream); it != self->m_recv.end())
@@ -646,8 +642,8 @@ int QuicConnection::on_handshake_completed(ngtcp2_conn*, void* user)
     return 0;
 }
 
-int QuicConnection::on_new_cid(ngtcp2_conn*, ngtcp2_cid* cid, std::uint8_t* token,
-                               std::size_t len, void* user)
+int QuicConnection::on_new_cid(ngtcp2_conn*, ngtcp2_cid* cid, std::uint8_t* token, std::size_t len,
+                               void* user)
 {
     auto* self = static_cast<QuicConnection*>(user);
     cid->datalen = len;

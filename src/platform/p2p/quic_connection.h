@@ -9,24 +9,23 @@
 //
 // Not thread-safe: one owner calls everything.
 
+#include "platform/p2p/endpoint_id.h"
+#include "platform/util/result.h"
+
+#include <asio/ip/udp.hpp>
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <gnutls/gnutls.h>
 #include <map>
 #include <memory>
+#include <ngtcp2/ngtcp2.h>
+#include <ngtcp2/ngtcp2_crypto.h>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
-
-#include <asio/ip/udp.hpp>
-#include <gnutls/gnutls.h>
-#include <ngtcp2/ngtcp2.h>
-#include <ngtcp2/ngtcp2_crypto.h>
-
-#include "platform/p2p/endpoint_id.h"
-#include "platform/util/result.h"
 
 namespace p2p {
 
@@ -49,7 +48,7 @@ struct QuicPath {
 };
 
 class QuicConnection {
-public:
+  public:
     // Called whenever the set of connection ids that route packets to this connection changes.
     using CidObserver = std::function<void(const std::string& cid, bool active)>;
 
@@ -124,7 +123,7 @@ public:
     // Used by the TLS certificate check.
     util::Result<void> check_peer_certificate(gnutls_session_t session);
 
-private:
+  private:
     struct SendStream {
         std::deque<std::vector<std::uint8_t>> chunks;
         std::uint64_t base = 0; // stream offset of chunks.front()[0]
@@ -151,10 +150,10 @@ private:
     void refresh_close_reason();
 
     static int on_recv_stream_data(ngtcp2_conn*, std::uint32_t flags, std::int64_t stream,
-                                   std::uint64_t offset, const std::uint8_t* data,
-                                   std::size_t len, void* user, void*);
-    static int on_acked(ngtcp2_conn*, std::int64_t stream, std::uint64_t offset,
-                        std::uint64_t len, void* user, void*);
+                                   std::uint64_t offset, const std::uint8_t* data, std::size_t len,
+                                   void* user, void*);
+    static int on_acked(ngtcp2_conn*, std::int64_t stream, std::uint64_t offset, std::uint64_t len,
+                        void* user, void*);
     static int on_stream_open(ngtcp2_conn*, std::int64_t stream, void* user);
     static int on_stream_close(ngtcp2_conn*, std::uint32_t flags, std::int64_t stream,
                                std::uint64_t app_error, void* user, void*);

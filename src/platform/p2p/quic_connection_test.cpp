@@ -1,10 +1,8 @@
 #include "platform/p2p/quic_connection.h"
-
-#include <map>
+#include "platform/p2p/secret_key.h"
 
 #include <gtest/gtest.h>
-
-#include "platform/p2p/secret_key.h"
+#include <map>
 
 namespace p2p {
 namespace {
@@ -28,8 +26,8 @@ struct Pair {
 
     void start(EndpointId expected, std::vector<std::string> server_alpns = {"test/1"})
     {
-        auto c = QuicConnection::connect({client_creds.get(), client_key.public_id()}, {},
-                                         expected, "test/1", client_path, now, nullptr);
+        auto c = QuicConnection::connect({client_creds.get(), client_key.public_id()}, {}, expected,
+                                         "test/1", client_path, now, nullptr);
         ASSERT_TRUE(c) << c.error().message;
         client = std::move(*c);
         flush_client();
@@ -42,12 +40,15 @@ struct Pair {
     }
     void flush_client()
     {
-        if (auto r = client->flush(now, [&](auto bytes) { to_server.emplace_back(bytes.begin(), bytes.end()); }); !r)
+        if (auto r = client->flush(
+                now, [&](auto bytes) { to_server.emplace_back(bytes.begin(), bytes.end()); });
+            !r)
             client_error = r.error().message;
     }
     void flush_server()
     {
-        (void)server->flush(now, [&](auto bytes) { to_client.emplace_back(bytes.begin(), bytes.end()); });
+        (void)server->flush(
+            now, [&](auto bytes) { to_client.emplace_back(bytes.begin(), bytes.end()); });
     }
     // Exchanges datagrams; when none are in flight, moves the clock to the next timer.
     void pump(int rounds = 60)
@@ -87,7 +88,8 @@ TEST(QuicConnection, HandshakeAuthenticatesBothKeysAndCarriesAStream)
     pair.start(pair.server_key.public_id());
     pair.pump();
     ASSERT_TRUE(pair.client->is_established()) << pair.client->close_reason();
-    ASSERT_TRUE(pair.server->is_established()) << pair.server->close_reason() << "/" << pair.server_error << "/" << pair.client_error;
+    ASSERT_TRUE(pair.server->is_established())
+        << pair.server->close_reason() << "/" << pair.server_error << "/" << pair.client_error;
     EXPECT_EQ(pair.client->remote_id(), pair.server_key.public_id());
     EXPECT_EQ(pair.server->remote_id(), pair.client_key.public_id());
     EXPECT_EQ(pair.server->alpn(), "test/1");

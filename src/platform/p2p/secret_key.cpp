@@ -1,14 +1,13 @@
 #include "platform/p2p/secret_key.h"
 
+#include "platform/util/fatal.h"
+#include "platform/util/random.h"
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-
 #include <gnutls/abstract.h>
 #include <gnutls/x509.h>
-
-#include "platform/util/fatal.h"
-#include "platform/util/random.h"
 
 namespace p2p {
 
@@ -67,8 +66,7 @@ util::Result<void> check_pair(gnutls_x509_privkey_t x509)
         rc < 0)
         return std::unexpected(tls_error("sign with secret key", rc));
     if (gnutls_pubkey_verify_data2(pub.get(), GNUTLS_SIGN_EDDSA_ED25519, 0, &data,
-                                   &signature.value)
-        < 0)
+                                   &signature.value) < 0)
         return util::fail("secret key does not match its public key");
     return {};
 }
@@ -76,8 +74,7 @@ util::Result<void> check_pair(gnutls_x509_privkey_t x509)
 } // namespace
 
 SecretKey::SecretKey(SecretKey&& other) noexcept
-    : m_key(std::exchange(other.m_key, nullptr))
-    , m_id(other.m_id)
+    : m_key(std::exchange(other.m_key, nullptr)), m_id(other.m_id)
 {
 }
 
@@ -150,8 +147,8 @@ std::array<std::uint8_t, SecretKey::stored_size> SecretKey::to_bytes() const
     std::array<std::uint8_t, stored_size> out{};
     gnutls_ecc_curve_t curve{};
     Datum x, y, k;
-    if (gnutls_x509_privkey_export_ecc_raw(m_key, &curve, &x.value, &y.value, &k.value) < 0
-        || k.value.size != 32 || x.value.size != 32)
+    if (gnutls_x509_privkey_export_ecc_raw(m_key, &curve, &x.value, &y.value, &k.value) < 0 ||
+        k.value.size != 32 || x.value.size != 32)
         util::fatal("export endpoint key");
     std::copy_n(k.value.data, 32, out.begin());
     std::copy_n(x.value.data, 32, out.begin() + 32);

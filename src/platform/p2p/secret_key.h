@@ -3,20 +3,19 @@
 // carries its public key into the TLS handshake. Immutable after creation; any thread may
 // read it.
 
-#include <array>
-#include <cstdint>
-#include <memory>
-#include <span>
-
-#include <gnutls/gnutls.h>
-
 #include "platform/p2p/endpoint_id.h"
 #include "platform/util/result.h"
+
+#include <array>
+#include <cstdint>
+#include <gnutls/gnutls.h>
+#include <memory>
+#include <span>
 
 namespace p2p {
 
 class SecretKey {
-public:
+  public:
     // The persistent form: the 32-byte private seed followed by the 32-byte public key.
     static constexpr std::size_t stored_size = 64;
 
@@ -38,11 +37,11 @@ public:
     struct CredentialsDeleter {
         void operator()(gnutls_certificate_credentials_t creds) const;
     };
-    using Credentials =
-        std::unique_ptr<std::remove_pointer_t<gnutls_certificate_credentials_t>, CredentialsDeleter>;
+    using Credentials = std::unique_ptr<std::remove_pointer_t<gnutls_certificate_credentials_t>,
+                                        CredentialsDeleter>;
     util::Result<Credentials> make_credentials() const;
 
-private:
+  private:
     SecretKey() = default;
     static util::Result<SecretKey> from_x509(gnutls_x509_privkey_t key);
 
