@@ -3,12 +3,16 @@
 // queue of changes waiting for their dependencies.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/crdt/change_log.h"
 #include "platform/crdt/object_store.h"
 
 namespace crdt {
+
+// Changes waiting for dependencies are bounded, so a peer cannot grow the queue without end.
+inline constexpr std::size_t max_queued_changes = 100000;
 
 struct QueuedChange {
     Bytes body;
@@ -25,6 +29,7 @@ public:
     std::vector<QueuedChange> queue;
     std::uint64_t version = 0;
     std::size_t saved_changes = 0;
+    std::u32string scratch_chars; // reused by text splices
 
     std::uint32_t actor() const { return m_actor; }
     void set_actor(const ActorId& actor) { m_actor = log.actors().intern(actor); }

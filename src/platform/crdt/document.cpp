@@ -357,8 +357,12 @@ util::Result<void> Document::splice_text(const ObjId& text_id, std::size_t pos, 
     TextObject& text = *(*o)->text();
     if (pos > text.length() || delete_count > text.length() - pos)
         return util::fail("splice at {} deleting {} is out of range for a text of {}", pos, delete_count, text.length());
-    std::u32string chars;
-    if (!insert_text.empty()) {
+    std::u32string& chars = s.scratch_chars;
+    chars.clear();
+    bool ascii = std::all_of(insert_text.begin(), insert_text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        chars.assign(insert_text.begin(), insert_text.end());
+    } else {
         auto decoded = decode_utf8(insert_text);
         if (!decoded)
             return util::fail("inserted text is not valid UTF-8");
@@ -556,6 +560,8 @@ util::Result<void> Document::apply_changes(std::span<const std::uint8_t> bytes)
         auto header = ChangeLog::read_header(body);
         if (!header)
             return std::unexpected(header.error());
+        if (s.queue.size() >= max_queued_changes)
+            return util::fail("too many changes are waiting for their dependencies");
         s.queue.push_back(QueuedChange{Bytes(body.begin(), body.end()), hash, std::move(*header)});
         if (auto d = s.drain_queue(); !d)
             return d;
