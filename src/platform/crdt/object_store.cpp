@@ -1,6 +1,7 @@
 #include "platform/crdt/object_store.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace crdt {
 
@@ -40,6 +41,7 @@ void ObjectStore::clear()
 {
     m_objects.clear();
     m_index.clear();
+    m_cached = nullptr;
     create(OpId{}, ObjType::Map);
 }
 
@@ -59,14 +61,20 @@ void ObjectStore::create(OpId id, ObjType type)
 
 Object* ObjectStore::find(OpId id)
 {
-    auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : &m_objects[it->second];
+    return const_cast<Object*>(std::as_const(*this).find(id));
 }
 
 const Object* ObjectStore::find(OpId id) const
 {
+    // Writes and reads come in runs on one object; objects never move inside the deque.
+    if (m_cached && m_cached_id == id)
+        return m_cached;
     auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : &m_objects[it->second];
+    if (it == m_index.end())
+        return nullptr;
+    m_cached_id = id;
+    m_cached = &m_objects[it->second];
+    return m_cached;
 }
 
 Value ObjectStore::value_of(const ChangeLog& log, const Entry& entry) const

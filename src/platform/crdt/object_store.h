@@ -58,6 +58,27 @@ struct DeletedRun {
 class ObjectStore {
 public:
     ObjectStore();
+    // Copies and moves drop the lookup cache, which points into the source's storage.
+    ObjectStore(const ObjectStore& other) : m_objects(other.m_objects), m_index(other.m_index) { }
+    ObjectStore(ObjectStore&& other) noexcept : m_objects(std::move(other.m_objects)), m_index(std::move(other.m_index))
+    {
+        other.m_cached = nullptr;
+    }
+    ObjectStore& operator=(const ObjectStore& other)
+    {
+        m_objects = other.m_objects;
+        m_index = other.m_index;
+        m_cached = nullptr;
+        return *this;
+    }
+    ObjectStore& operator=(ObjectStore&& other) noexcept
+    {
+        m_objects = std::move(other.m_objects);
+        m_index = std::move(other.m_index);
+        m_cached = nullptr;
+        other.m_cached = nullptr;
+        return *this;
+    }
 
     Object* find(OpId id);
     const Object* find(OpId id) const;
@@ -85,6 +106,8 @@ private:
     std::deque<Object> m_objects;
     std::u32string m_chars; // scratch for decoding inserted text
     std::unordered_map<OpId, std::uint32_t, OpIdHash> m_index;
+    mutable OpId m_cached_id;
+    mutable const Object* m_cached = nullptr;
 };
 
 // Lamport-ordered insertion of an entry into a slot.
