@@ -102,6 +102,22 @@ void BM_Load(benchmark::State& state, const std::string& name, Commits commits)
     state.counters["save_bytes"] = static_cast<double>(bytes.size());
 }
 
+// Load followed by the first heads query, which recomputes every change hash.
+void BM_LoadAndHeads(benchmark::State& state, const std::string& name, Commits commits)
+{
+    crdt::ObjId text;
+    Document doc = replay(trace(name), commits, text);
+    auto bytes = doc.save();
+    auto heads = doc.get_heads();
+    for (auto _ : state) {
+        auto loaded = Document::load(bytes);
+        if (!loaded || loaded->get_heads() != heads) {
+            state.SkipWithError("heads differ after load");
+            break;
+        }
+    }
+}
+
 void BM_MapPuts(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -175,6 +191,9 @@ void register_all()
             benchmark::RegisterBenchmark(("load/" + name + "/" + mode).c_str(), BM_Load, name, commits)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(5);
+            benchmark::RegisterBenchmark(("load_and_heads/" + name + "/" + mode).c_str(), BM_LoadAndHeads, name, commits)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(3);
         }
     }
     benchmark::RegisterBenchmark("map_puts_100k", BM_MapPuts)->Unit(benchmark::kMillisecond)->Iterations(3);
