@@ -47,9 +47,10 @@ void ObjectStore::clear()
 
 void ObjectStore::create(OpId id, ObjType type)
 {
-    auto [it, inserted] = m_index.try_emplace(id, static_cast<std::uint32_t>(m_objects.size()));
+    auto [number, inserted] = m_index.insert(id);
     if (!inserted)
         return;
+    (void)number; // numbers follow the deque's order
     Object& o = m_objects.emplace_back();
     o.type = type;
     switch (type) {
@@ -69,11 +70,11 @@ const Object* ObjectStore::find(OpId id) const
     // Writes and reads come in runs on one object; objects never move inside the deque.
     if (m_cached && m_cached_id == id)
         return m_cached;
-    auto it = m_index.find(id);
-    if (it == m_index.end())
+    auto number = m_index.find(id);
+    if (!number)
         return nullptr;
     m_cached_id = id;
-    m_cached = &m_objects[it->second];
+    m_cached = &m_objects[*number];
     return m_cached;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/crdt/change_log.h"
+#include "platform/crdt/object_index.h"
 #include "platform/crdt/sequence.h"
 #include "platform/crdt/value.h"
 #include "platform/util/result.h"
@@ -105,7 +106,7 @@ private:
 
     std::deque<Object> m_objects;
     std::u32string m_chars; // scratch for decoding inserted text
-    std::unordered_map<OpId, std::uint32_t, OpIdHash> m_index;
+    ObjectIndex m_index;
     mutable OpId m_cached_id;
     mutable const Object* m_cached = nullptr;
 };
