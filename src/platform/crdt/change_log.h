@@ -106,11 +106,8 @@ public:
     std::uint32_t seal(ChangeMeta meta, std::span<const std::uint32_t> deps, std::string_view message);
     // Appends a change whose hash is not computed yet (load). Causal order is the caller's duty.
     std::uint32_t seal_unhashed(ChangeMeta meta, std::span<const std::uint32_t> deps, std::string_view message);
-    void reserve(std::size_t changes, std::size_t ops)
-    {
-        (void)ops;
-        m_deps.reserve(m_deps.size() + changes);
-    }
+    // Sizes the dependency vector for `changes` more changes (the others grow by blocks).
+    void reserve(std::size_t changes) { m_deps.reserve(m_deps.size() + changes); }
     // Removes the operations and predecessors from `ops_size` on (an abandoned transaction).
     void truncate_ops(std::size_t ops_size);
     // Removes the changes from `count` on, with their operations (a change that failed to apply).

@@ -237,14 +237,14 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
     if (nchanges > max_items)
         return bad("too many changes");
     {
-        // One pass over the operation counts sizes the operation vector exactly.
+        // One pass over the operation counts rejects hostile totals before anything is built.
         ColumnReader counts = col[ChOpCount];
         std::uint64_t total = 0;
         for (std::uint64_t i = 0; i < nchanges && counts.ok() && total <= max_items; ++i)
             total += counts.next_u();
         if (!counts.ok() || total > max_items)
             return bad("operation count");
-        log.reserve(nchanges, total);
+        log.reserve(nchanges);
     }
 
     auto actor_at = [&](std::uint64_t a, bool& ok) -> std::uint32_t {
