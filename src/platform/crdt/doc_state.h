@@ -20,6 +20,18 @@ struct QueuedChange {
     ChangeHeader header;
 };
 
+// How to take back one local write of the open transaction.
+struct UndoStep {
+    enum class Kind : std::uint8_t { MapSlot, ListSlot, SeqErase, TextRevive, RemoveObject };
+    Kind kind = Kind::MapSlot;
+    OpId obj;
+    std::string key;     // MapSlot
+    OpId elem;           // ListSlot: the element; SeqErase, TextRevive: the first id
+    std::uint32_t count = 0;
+    bool existed = false; // MapSlot: whether the key had values
+    Slot previous;        // MapSlot, ListSlot
+};
+
 class DocState {
 public:
     explicit DocState(const ActorId& actor) { m_actor = log.actors().intern(actor); }
@@ -30,6 +42,7 @@ public:
     std::uint64_t version = 0;
     std::size_t saved_changes = 0;
     std::u32string scratch_chars; // reused by text splices
+    std::vector<UndoStep> undo;   // of the open transaction, oldest first
 
     std::uint32_t actor() const { return m_actor; }
     void set_actor(const ActorId& actor) { m_actor = log.actors().intern(actor); }
@@ -49,6 +62,8 @@ public:
     util::Result<void> drain_queue();
 
 private:
+    void undo_step(const UndoStep& step);
+
     std::uint32_t m_actor = 0;
     bool m_txn_open = false;
     std::size_t m_txn_ops_begin = 0;

@@ -48,16 +48,27 @@ void ObjectStore::clear()
 void ObjectStore::create(OpId id, ObjType type)
 {
     auto [number, inserted] = m_index.insert(id);
-    if (!inserted)
+    if (!inserted && m_objects[number].alive)
         return;
-    (void)number; // numbers follow the deque's order
-    Object& o = m_objects.emplace_back();
+    // Numbers follow the deque's order; a removed object's slot is reused for its id.
+    Object& o = inserted ? m_objects.emplace_back() : m_objects[number];
+    o.alive = true;
     o.type = type;
     switch (type) {
     case ObjType::Map: o.data.emplace<MapObject>(); break;
     case ObjType::List: o.data.emplace<ListObject>(); break;
     case ObjType::Text: o.data.emplace<TextObject>(); break;
     }
+}
+
+void ObjectStore::remove(OpId id)
+{
+    if (auto number = m_index.find(id)) {
+        Object& o = m_objects[*number];
+        o.alive = false;
+        o.data.emplace<MapObject>();
+    }
+    m_cached = nullptr;
 }
 
 Object* ObjectStore::find(OpId id)
@@ -71,7 +82,7 @@ const Object* ObjectStore::find(OpId id) const
     if (m_cached && m_cached_id == id)
         return m_cached;
     auto number = m_index.find(id);
-    if (!number)
+    if (!number || !m_objects[*number].alive)
         return nullptr;
     m_cached_id = id;
     m_cached = &m_objects[*number];

@@ -40,6 +40,7 @@ using TextObject = Sequence<char32_t>;
 
 struct Object {
     ObjType type = ObjType::Map;
+    bool alive = true; // false once the transaction that created it was rolled back
     std::variant<MapObject, ListObject, TextObject> data;
 
     MapObject* map() { return std::get_if<MapObject>(&data); }
@@ -92,8 +93,10 @@ public:
     OpId insert_list_local(ListObject& list, std::size_t pos, OpId id, std::uint32_t op_index);
     OpId insert_text_local(TextObject& text, std::size_t pos, OpId id, std::u32string_view chars);
     std::vector<DeletedRun> delete_text_local(TextObject& text, std::size_t pos, std::size_t count);
-    // Registers the object an operation created.
+    // Registers the object an operation created (again, if a rollback had removed it).
     void create(OpId id, ObjType type);
+    // Forgets an object whose creation was rolled back.
+    void remove(OpId id);
 
     Value value_of(const ChangeLog& log, const Entry& entry) const;
 
