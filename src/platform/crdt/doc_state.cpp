@@ -50,6 +50,34 @@ void DocState::rollback()
     ++version;
 }
 
+void DocState::remember_range(UndoStep::Kind kind, OpId obj, OpId first, std::uint32_t count)
+{
+    // Text inserted by this transaction disappears with its insertion; deleting it needs no step.
+    if (kind == UndoStep::Kind::TextRevive && first.actor == m_actor && first.counter >= m_txn_start_op)
+        return;
+    if (!undo.empty()) {
+        UndoStep& last = undo.back();
+        if (last.kind == kind && last.obj == obj && last.elem.actor == first.actor) {
+            if (last.elem.counter + last.count == first.counter) {
+                last.count += count;
+                return;
+            }
+            // Only revivals may run backwards; erasing stays in insertion order.
+            if (kind == UndoStep::Kind::TextRevive && first.counter + count == last.elem.counter) {
+                last.elem.counter = first.counter;
+                last.count += count;
+                return;
+            }
+        }
+    }
+    UndoStep step;
+    step.kind = kind;
+    step.obj = obj;
+    step.elem = first;
+    step.count = count;
+    undo.push_back(std::move(step));
+}
+
 void DocState::undo_step(const UndoStep& step)
 {
     if (step.kind == UndoStep::Kind::RemoveObject) {

@@ -50,6 +50,10 @@ public:
     // The id for a local operation of `width` counters, opening the transaction if needed.
     OpId next_id(std::uint64_t width);
     bool in_transaction() const { return m_txn_open; }
+    std::uint64_t transaction_start() const { return m_txn_start_op; }
+    // Records how to take back a sequence insertion or a text deletion, merging it into the
+    // previous step when the ids continue it (typing and backspacing make long runs).
+    void remember_range(UndoStep::Kind kind, OpId obj, OpId first, std::uint32_t count);
     std::size_t pending_ops() const { return m_txn_open ? log.ops().size() - m_txn_ops_begin : 0; }
     std::optional<ChangeHash> commit(std::int64_t time, std::string_view message);
     void rollback();

@@ -169,7 +169,7 @@ util::Result<OpId> insert_list(DocState& s, const ObjId& list_id, std::size_t in
     auto op_index = static_cast<std::uint32_t>(s.log.ops().size());
     op.elem = s.store.insert_list_local(list, index, id, op_index);
     s.log.ops().push_back(op);
-    s.undo.push_back(undo_step(UndoStep::Kind::SeqErase, op.obj, id, 1));
+    s.remember_range(UndoStep::Kind::SeqErase, op.obj, id, 1);
     if (is_make(kind)) {
         s.store.create(id, kind == OpKind::MakeMap ? ObjType::Map : kind == OpKind::MakeList ? ObjType::List : ObjType::Text);
         s.undo.push_back(undo_step(UndoStep::Kind::RemoveObject, id));
@@ -419,7 +419,7 @@ util::Result<void> Document::splice_text(const ObjId& text_id, std::size_t pos, 
             op.len = run.count;
             s.next_id(1);
             s.log.ops().push_back(op);
-            s.undo.push_back(undo_step(UndoStep::Kind::TextRevive, obj, run.first, run.count));
+            s.remember_range(UndoStep::Kind::TextRevive, obj, run.first, run.count);
         }
         ++s.version;
     }
@@ -435,7 +435,7 @@ util::Result<void> Document::splice_text(const ObjId& text_id, std::size_t pos, 
         OpId id = s.next_id(chars.size());
         op.elem = s.store.insert_text_local(text, pos, id, chars);
         s.log.ops().push_back(op);
-        s.undo.push_back(undo_step(UndoStep::Kind::SeqErase, obj, id, op.len));
+        s.remember_range(UndoStep::Kind::SeqErase, obj, id, op.len);
         ++s.version;
     }
     return {};
