@@ -100,7 +100,7 @@ Value ObjectStore::value_of(const ChangeLog& log, const Entry& entry) const
     return Value{std::move(s)};
 }
 
-util::Result<void> ObjectStore::check(ChangeLog& log, const Op& op)
+util::Result<void> ObjectStore::check(const Op& op)
 {
     Object* o = find(op.obj);
     if (!o)
@@ -141,7 +141,6 @@ util::Result<void> ObjectStore::check(ChangeLog& log, const Op& op)
     bool known = o->type == ObjType::Text ? o->text()->contains(op.elem) : o->list()->contains(op.elem);
     if (!known)
         return util::fail("operation refers to an unknown element");
-    (void)log;
     return {};
 }
 
@@ -163,7 +162,7 @@ void ObjectStore::apply_to_slot(ChangeLog& log, Slot& slot, const Op& op, std::u
 util::Result<void> ObjectStore::apply(ChangeLog& log, std::uint32_t op_index, OpId id)
 {
     const Op op = log.ops()[op_index];
-    if (auto r = check(log, op); !r)
+    if (auto r = check(op); !r)
         return r;
     Object& o = *find(op.obj);
     if (auto type = made_type(op.kind))

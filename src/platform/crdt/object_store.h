@@ -104,7 +104,7 @@ public:
     void clear();
 
 private:
-    util::Result<void> check(ChangeLog& log, const Op& op);
+    util::Result<void> check(const Op& op);
     void apply_to_slot(ChangeLog& log, Slot& slot, const Op& op, std::uint32_t op_index, OpId id);
 
     std::deque<Object> m_objects;
