@@ -102,6 +102,22 @@ void BM_Load(benchmark::State& state, const std::string& name, Commits commits)
     state.counters["save_bytes"] = static_cast<double>(bytes.size());
 }
 
+// Load followed by the first heads query, which recomputes every change hash.
+void BM_LoadAndHeads(benchmark::State& state, const std::string& name, Commits commits)
+{
+    crdt::ObjId text;
+    Document doc = replay(trace(name), commits, text);
+    auto bytes = doc.save();
+    auto heads = doc.get_heads();
+    for (auto _ : state) {
+        auto loaded = Document::load(bytes);
+        if (!loaded || loaded->get_heads() != heads) {
+            state.SkipWithError("heads differ after load");
+            break;
+        }
+    }
+}
+
 void BM_MapPuts(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -130,6 +146,35 @@ void BM_ListAppendsOfMaps(benchmark::State& state)
         benchmark::DoNotOptimize(doc);
     }
     state.SetItemsProcessed(state.iterations() * 100000);
+}
+
+Document message_document(std::size_t messages)
+{
+    Document doc;
+    auto list = doc.put_object(crdt::root, "messages", crdt::ObjType::List).value();
+    for (std::size_t i = 0; i < messages; ++i) {
+        auto m = doc.insert_object(list, i, crdt::ObjType::Map).value();
+        (void)doc.put(m, "id", std::string("m") + std::to_string(i));
+        (void)doc.put(m, "author", std::string("person") + std::to_string(i % 7));
+        (void)doc.put(m, "ts", std::int64_t(1700000000 + i));
+        auto text = doc.put_object(m, "text", crdt::ObjType::Text).value();
+        (void)doc.splice_text(text, 0, 0, "a chat message of ordinary length, " + std::to_string(i));
+        doc.commit(static_cast<std::int64_t>(i));
+    }
+    return doc;
+}
+
+// Opening a long-lived workspace: 100,000 messages, one change each.
+void BM_LoadMessages(benchmark::State& state)
+{
+    auto bytes = message_document(100000).save();
+    for (auto _ : state) {
+        auto loaded = Document::load(bytes);
+        if (!loaded)
+            state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(loaded);
+    }
+    state.counters["save_bytes"] = static_cast<double>(bytes.size());
 }
 
 // Reads a workspace-like document completely, as a projection does every changed frame.
@@ -175,11 +220,15 @@ void register_all()
             benchmark::RegisterBenchmark(("load/" + name + "/" + mode).c_str(), BM_Load, name, commits)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(5);
+            benchmark::RegisterBenchmark(("load_and_heads/" + name + "/" + mode).c_str(), BM_LoadAndHeads, name, commits)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(3);
         }
     }
     benchmark::RegisterBenchmark("map_puts_100k", BM_MapPuts)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::RegisterBenchmark("list_appends_of_maps_100k", BM_ListAppendsOfMaps)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::RegisterBenchmark("read_all_10k_messages", BM_ReadAll)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("load_100k_messages", BM_LoadMessages)->Unit(benchmark::kMillisecond)->Iterations(3);
 }
 
 } // namespace

@@ -24,7 +24,8 @@ struct Trace {
 // Reads a .json.gz trace through `gzip -dc`.
 util::Result<Trace> load_trace(const std::string& path);
 
-// The directory holding the traces: $CRDT_TRACES, else the shared checkout's.
+// The directory holding the traces: $CRDT_TRACES, else ../shared/bench/traces beside the
+// checkout, else /work/shared/bench/traces.
 std::string trace_dir();
 
 } // namespace bench

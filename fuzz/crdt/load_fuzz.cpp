@@ -1,9 +1,10 @@
 // Loads arbitrary bytes as a saved document; whatever loads must save and load again unchanged.
 //
-// The first input byte picks the framing: 0 feeds the rest as a whole file; 1 and 2 wrap the
-// rest as an uncompressed or compressed body behind a correct header and checksum, so the
-// fuzzer reaches the decoders behind the checksum.
+// The first input byte picks the framing: 0 feeds the rest as a whole file; 1 wraps the rest as
+// an uncompressed body behind a correct header and checksum, 2 and 3 as a body compressed by the
+// context model or the dictionary coder, so the fuzzer reaches the decoders behind the checksum.
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/crdt/bytes.h"
@@ -34,9 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     crdt::Bytes file;
     if (data[0] == 1) {
         file = wrap(rest, 0, rest.size());
-    } else if (data[0] == 2 && rest.size() >= 2) {
-        // Two bytes of claimed body length, then the compressed stream.
-        file = wrap(rest.subspan(2), 1, static_cast<std::uint64_t>(rest[0]) << 8 | rest[1]);
+    } else if ((data[0] == 2 || data[0] == 3) && rest.size() >= 2) {
+        // Two bytes of claimed body length (kept near the input's size, so each run stays fast),
+        // then the compressed stream.
+        std::uint64_t claimed = static_cast<std::uint64_t>(rest[0]) << 8 | rest[1];
+        file = wrap(rest.subspan(2), data[0] == 2 ? 1 : 2, std::min<std::uint64_t>(claimed, 8 * rest.size() + 64));
     } else {
         file.assign(rest.begin(), rest.end());
     }

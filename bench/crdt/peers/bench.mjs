@@ -7,10 +7,12 @@ import { readFileSync } from 'node:fs';
 import { gunzipSync } from 'node:zlib';
 
 const [lib, tracePath, mode] = process.argv.slice(2);
-const trace = JSON.parse(gunzipSync(readFileSync(tracePath)).toString('utf8'));
+const readTrace = (path) => JSON.parse(gunzipSync(readFileSync(path)).toString('utf8'));
+const trace = readTrace(tracePath);
 const patches = trace.txns.reduce((n, t) => n + t.patches.length, 0);
 
 function memory() {
+    globalThis.gc?.();
     globalThis.gc?.();
     const m = process.memoryUsage();
     return { rss: m.rss, held: m.heapUsed + m.external };

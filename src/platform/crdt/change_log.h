@@ -8,6 +8,8 @@
 // `changes_since`.
 
 #include <cstdint>
+#include <deque>
+#include <ranges>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,6 +53,9 @@ struct ChangeHeader {
 // The first byte of a change's canonical bytes.
 inline constexpr std::uint8_t change_format = 1;
 
+// Long histories grow by blocks rather than by reallocation, which would copy everything.
+using OpStore = std::deque<Op>;
+
 class ChangeLog {
 public:
     ActorTable& actors() { return m_actors; }
@@ -70,11 +75,12 @@ public:
     void set_pred(Op& op, std::span<const OpId> pred);
 
     // Operations: committed ones first, then those of the open transaction or staged change.
-    std::vector<Op>& ops() { return m_ops; }
-    const std::vector<Op>& ops() const { return m_ops; }
-    std::span<const Op> ops_of(std::size_t change) const
+    OpStore& ops() { return m_ops; }
+    const OpStore& ops() const { return m_ops; }
+    std::ranges::subrange<OpStore::const_iterator> ops_of(std::size_t change) const
     {
-        return {m_ops.data() + m_changes[change].ops_begin, m_changes[change].ops_count};
+        auto begin = m_ops.begin() + m_changes[change].ops_begin;
+        return {begin, begin + m_changes[change].ops_count};
     }
 
     // Changes.
@@ -100,12 +106,8 @@ public:
     std::uint32_t seal(ChangeMeta meta, std::span<const std::uint32_t> deps, std::string_view message);
     // Appends a change whose hash is not computed yet (load). Causal order is the caller's duty.
     std::uint32_t seal_unhashed(ChangeMeta meta, std::span<const std::uint32_t> deps, std::string_view message);
-    void reserve(std::size_t changes, std::size_t ops)
-    {
-        m_changes.reserve(m_changes.size() + changes);
-        m_deps.reserve(m_deps.size() + changes);
-        m_ops.reserve(m_ops.size() + ops);
-    }
+    // Sizes the dependency vector for `changes` more changes (the others grow by blocks).
+    void reserve(std::size_t changes) { m_deps.reserve(m_deps.size() + changes); }
     // Removes the operations and predecessors from `ops_size` on (an abandoned transaction).
     void truncate_ops(std::size_t ops_size);
     // Removes the changes from `count` on, with their operations (a change that failed to apply).
@@ -124,16 +126,16 @@ private:
     void note_change(std::uint32_t index);
 
     ActorTable m_actors;
-    std::vector<ChangeMeta> m_changes;
-    std::vector<ChangeHash> m_hashes; // may lag behind m_changes after a load
-    HashIndex m_by_hash;
+    std::deque<ChangeMeta> m_changes;
+    std::deque<ChangeHash> m_hashes; // may lag behind m_changes after a load
+    HashIndex<std::deque<ChangeHash>> m_by_hash;
     ByteWriter m_scratch;
     std::vector<std::uint32_t> m_others;
     std::vector<std::uint32_t> m_by_index;
     std::vector<std::uint32_t> m_position;
     std::vector<ChangeHash> m_dep_hashes;
     std::vector<std::uint32_t> m_deps;
-    std::vector<Op> m_ops;
+    OpStore m_ops;
     std::vector<OpId> m_preds;
     std::string m_arena;
     std::vector<std::string> m_keys;

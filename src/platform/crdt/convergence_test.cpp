@@ -140,9 +140,13 @@ RC_GTEST_PROP(Convergence, ReplicasAgreeInAnyDeliveryOrder, ())
         a.fill(static_cast<std::uint8_t>(i + 1));
         replicas.emplace_back(a);
     }
+    // What each replica looked like before its open transaction: a rollback must restore it.
+    std::vector<std::string> clean(3);
     int steps = *rc::gen::inRange(1, 120);
     for (int step = 0; step < steps; ++step) {
         std::size_t who = *rc::gen::inRange<std::size_t>(0, 3);
+        if (replicas[who].pending_ops() == 0)
+            clean[who] = replicas[who].canonical_dump();
         int what = *rc::gen::inRange(0, 10);
         if (what < 6) {
             random_edit(replicas[who]);
@@ -150,6 +154,7 @@ RC_GTEST_PROP(Convergence, ReplicasAgreeInAnyDeliveryOrder, ())
             replicas[who].commit(step);
         } else if (what == 8) {
             replicas[who].rollback();
+            RC_ASSERT(replicas[who].canonical_dump() == clean[who]);
         } else {
             std::size_t from = *rc::gen::inRange<std::size_t>(0, 3);
             if (from != who)
@@ -220,6 +225,20 @@ RC_GTEST_PROP(Convergence, LongTextEditsMatchAStringModel, ())
         model.replace(pos, del, ins);
         if (*rc::gen::inRange(0, 5) == 0)
             doc.commit();
+        if (*rc::gen::inRange(0, 40) == 0) {
+            // A transaction of scattered edits that is abandoned leaves the text as it was.
+            doc.commit();
+            auto before = doc.text(text);
+            int edits = *rc::gen::inRange(1, 6);
+            for (int e = 0; e < edits; ++e) {
+                std::size_t len = doc.length(text);
+                std::size_t p = *rc::gen::inRange<std::size_t>(0, len + 1);
+                std::size_t d = p < len ? *rc::gen::inRange<std::size_t>(0, std::min<std::size_t>(len - p, 50) + 1) : 0;
+                RC_ASSERT(doc.splice_text(text, p, d, "rolled back \xc3\xa9").has_value());
+            }
+            doc.rollback();
+            RC_ASSERT(doc.text(text) == before);
+        }
         if (i == steps - 1) {
             RC_ASSERT(doc.text(text) == utf8(model));
         }

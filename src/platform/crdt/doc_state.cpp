@@ -22,6 +22,7 @@ std::optional<ChangeHash> DocState::commit(std::int64_t time, std::string_view m
     if (!m_txn_open)
         return std::nullopt;
     m_txn_open = false;
+    undo.clear();
     if (log.ops().size() == m_txn_ops_begin)
         return std::nullopt;
     ChangeMeta meta;
@@ -42,9 +43,85 @@ void DocState::rollback()
     m_txn_open = false;
     if (log.ops().size() == m_txn_ops_begin)
         return;
+    for (auto it = undo.rbegin(); it != undo.rend(); ++it)
+        undo_step(*it);
+    undo.clear();
     log.truncate_ops(m_txn_ops_begin);
-    rebuild();
     ++version;
+}
+
+void DocState::remember_range(UndoStep::Kind kind, OpId obj, OpId first, std::uint32_t count)
+{
+    // Text inserted by this transaction disappears with its insertion; deleting it needs no step.
+    if (kind == UndoStep::Kind::TextRevive && first.actor == m_actor && first.counter >= m_txn_start_op)
+        return;
+    if (!undo.empty()) {
+        UndoStep& last = undo.back();
+        if (last.kind == kind && last.obj == obj && last.elem.actor == first.actor) {
+            if (last.elem.counter + last.count == first.counter) {
+                last.count += count;
+                return;
+            }
+            // Only revivals may run backwards; erasing stays in insertion order.
+            if (kind == UndoStep::Kind::TextRevive && first.counter + count == last.elem.counter) {
+                last.elem.counter = first.counter;
+                last.count += count;
+                return;
+            }
+        }
+    }
+    UndoStep step;
+    step.kind = kind;
+    step.obj = obj;
+    step.elem = first;
+    step.count = count;
+    undo.push_back(std::move(step));
+}
+
+void DocState::undo_step(const UndoStep& step)
+{
+    if (step.kind == UndoStep::Kind::RemoveObject) {
+        store.remove(step.obj);
+        return;
+    }
+    Object* o = store.find(step.obj);
+    if (!o)
+        util::fatal("crdt: rollback lost an object");
+    switch (step.kind) {
+    case UndoStep::Kind::MapSlot:
+        if (step.existed)
+            o->map()->keys.insert_or_assign(step.key, step.previous);
+        else
+            o->map()->keys.erase(step.key);
+        break;
+    case UndoStep::Kind::ListSlot: {
+        auto loc = o->list()->find(step.elem);
+        if (!loc)
+            util::fatal("crdt: rollback lost a list element");
+        o->list()->item(*loc) = step.previous;
+        o->list()->mark(*loc, 1, step.previous.empty());
+        break;
+    }
+    case UndoStep::Kind::SeqErase: {
+        bool erased = o->type == ObjType::Text ? o->text()->erase(step.elem, step.count)
+                                               : o->list()->erase(step.elem, step.count);
+        if (!erased)
+            util::fatal("crdt: rollback lost a sequence element");
+        break;
+    }
+    case UndoStep::Kind::TextRevive: {
+        std::uint64_t c = step.elem.counter;
+        std::uint64_t end = c + step.count;
+        while (c < end) {
+            auto loc = o->text()->find(OpId{c, step.elem.actor});
+            if (!loc)
+                util::fatal("crdt: rollback lost a text element");
+            c += o->text()->mark(*loc, static_cast<std::uint32_t>(end - c), false);
+        }
+        break;
+    }
+    case UndoStep::Kind::RemoveObject: break;
+    }
 }
 
 util::Result<void> DocState::apply_change(std::uint32_t index)

@@ -57,6 +57,33 @@ const Slot* map_slot(const Object& o, std::string_view key)
     return it == o.map()->keys.end() ? nullptr : &it->second;
 }
 
+UndoStep undo_step(UndoStep::Kind kind, OpId obj, OpId elem = {}, std::uint32_t count = 0)
+{
+    UndoStep step;
+    step.kind = kind;
+    step.obj = obj;
+    step.elem = elem;
+    step.count = count;
+    return step;
+}
+
+void remember_map_slot(DocState& s, OpId obj, std::string_view key, const Slot* slot)
+{
+    UndoStep step = undo_step(UndoStep::Kind::MapSlot, obj);
+    step.key = std::string(key);
+    step.existed = slot != nullptr;
+    if (slot)
+        step.previous = *slot;
+    s.undo.push_back(std::move(step));
+}
+
+void remember_list_slot(DocState& s, OpId obj, OpId elem, const Slot& slot)
+{
+    UndoStep step = undo_step(UndoStep::Kind::ListSlot, obj, elem);
+    step.previous = slot;
+    s.undo.push_back(std::move(step));
+}
+
 // Applies a locally built operation; local operations always refer to what exists.
 void apply_local(DocState& s, Op op, OpId id)
 {
@@ -83,7 +110,10 @@ util::Result<OpId> write_map(DocState& s, const ObjId& map, std::string_view key
     if (value)
         s.log.set_scalar(op, *value);
     OpId id = s.next_id(1);
+    remember_map_slot(s, op.obj, key, slot);
     apply_local(s, op, id);
+    if (is_make(kind))
+        s.undo.push_back(undo_step(UndoStep::Kind::RemoveObject, id));
     return id;
 }
 
@@ -113,7 +143,10 @@ util::Result<OpId> write_list_at(DocState& s, const ObjId& list_id, std::size_t 
     if (value)
         s.log.set_scalar(op, *value);
     OpId id = s.next_id(1);
+    remember_list_slot(s, op.obj, op.elem, list.item(*loc));
     apply_local(s, op, id);
+    if (is_make(kind))
+        s.undo.push_back(undo_step(UndoStep::Kind::RemoveObject, id));
     return id;
 }
 
@@ -136,8 +169,11 @@ util::Result<OpId> insert_list(DocState& s, const ObjId& list_id, std::size_t in
     auto op_index = static_cast<std::uint32_t>(s.log.ops().size());
     op.elem = s.store.insert_list_local(list, index, id, op_index);
     s.log.ops().push_back(op);
-    if (is_make(kind))
+    s.remember_range(UndoStep::Kind::SeqErase, op.obj, id, 1);
+    if (is_make(kind)) {
         s.store.create(id, kind == OpKind::MakeMap ? ObjType::Map : kind == OpKind::MakeList ? ObjType::List : ObjType::Text);
+        s.undo.push_back(undo_step(UndoStep::Kind::RemoveObject, id));
+    }
     ++s.version;
     return id;
 }
@@ -319,7 +355,9 @@ util::Result<void> Document::increment(const ObjId& map, std::string_view key, s
     op.bits = static_cast<std::uint64_t>(by);
     std::vector<OpId> pred{slot.back().id};
     s.log.set_pred(op, pred);
-    apply_local(s, op, s.next_id(1));
+    OpId id = s.next_id(1);
+    remember_map_slot(s, op.obj, key, &slot);
+    apply_local(s, op, id);
     return {};
 }
 
@@ -343,7 +381,9 @@ util::Result<void> Document::increment(const ObjId& list_id, std::size_t index, 
     op.bits = static_cast<std::uint64_t>(by);
     std::vector<OpId> pred{list.item(*loc).back().id};
     s.log.set_pred(op, pred);
-    apply_local(s, op, s.next_id(1));
+    OpId id = s.next_id(1);
+    remember_list_slot(s, op.obj, op.elem, list.item(*loc));
+    apply_local(s, op, id);
     return {};
 }
 
@@ -357,8 +397,12 @@ util::Result<void> Document::splice_text(const ObjId& text_id, std::size_t pos, 
     TextObject& text = *(*o)->text();
     if (pos > text.length() || delete_count > text.length() - pos)
         return util::fail("splice at {} deleting {} is out of range for a text of {}", pos, delete_count, text.length());
-    std::u32string chars;
-    if (!insert_text.empty()) {
+    std::u32string& chars = s.scratch_chars;
+    chars.clear();
+    bool ascii = std::all_of(insert_text.begin(), insert_text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        chars.assign(insert_text.begin(), insert_text.end());
+    } else {
         auto decoded = decode_utf8(insert_text);
         if (!decoded)
             return util::fail("inserted text is not valid UTF-8");
@@ -375,6 +419,7 @@ util::Result<void> Document::splice_text(const ObjId& text_id, std::size_t pos, 
             op.len = run.count;
             s.next_id(1);
             s.log.ops().push_back(op);
+            s.remember_range(UndoStep::Kind::TextRevive, obj, run.first, run.count);
         }
         ++s.version;
     }
@@ -390,6 +435,7 @@ util::Result<void> Document::splice_text(const ObjId& text_id, std::size_t pos, 
         OpId id = s.next_id(chars.size());
         op.elem = s.store.insert_text_local(text, pos, id, chars);
         s.log.ops().push_back(op);
+        s.remember_range(UndoStep::Kind::SeqErase, obj, id, op.len);
         ++s.version;
     }
     return {};
@@ -556,6 +602,8 @@ util::Result<void> Document::apply_changes(std::span<const std::uint8_t> bytes)
         auto header = ChangeLog::read_header(body);
         if (!header)
             return std::unexpected(header.error());
+        if (s.queue.size() >= max_queued_changes)
+            return util::fail("too many changes are waiting for their dependencies");
         s.queue.push_back(QueuedChange{Bytes(body.begin(), body.end()), hash, std::move(*header)});
         if (auto d = s.drain_queue(); !d)
             return d;

@@ -333,6 +333,28 @@ TEST(Document, CorruptOrTruncatedBytesAreRejected)
     }
 }
 
+TEST(Document, LargeDocumentsRoundTripThroughSave)
+{
+    // Large enough for the saved body to take the dictionary coder instead of the context model.
+    Document doc(actor(1));
+    auto list = must(doc.put_object(root, "messages", ObjType::List));
+    for (std::size_t i = 0; i < 12000; ++i) {
+        auto m = must(doc.insert_object(list, i, ObjType::Map));
+        ok(doc.put(m, "id", "a message id long enough to fill the body quickly " + std::to_string(i)));
+        ok(doc.put(m, "ts", static_cast<std::int64_t>(i * 7919 % 100003)));
+        if (i % 50 == 0)
+            doc.commit();
+    }
+    Bytes saved = doc.save();
+    ASSERT_EQ(saved[5], 2) << "expected the dictionary coder";
+    auto loaded = Document::load(saved);
+    ASSERT_TRUE(loaded) << loaded.error().message;
+    EXPECT_EQ(loaded->canonical_dump(), doc.canonical_dump());
+    EXPECT_EQ(loaded->get_heads(), doc.get_heads());
+    saved.resize(saved.size() / 2);
+    EXPECT_FALSE(Document::load(saved));
+}
+
 TEST(SpliceTextDiffed, WritesTheSmallestSplice)
 {
     struct Case {

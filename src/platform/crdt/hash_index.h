@@ -11,9 +11,10 @@
 
 namespace crdt {
 
+template <typename Hashes>
 class HashIndex {
 public:
-    void insert(const std::vector<util::Sha256>& hashes, std::uint32_t index)
+    void insert(const Hashes& hashes, std::uint32_t index)
     {
         if ((m_count + 1) * 2 > m_slots.size())
             grow(hashes);
@@ -21,7 +22,7 @@ public:
         ++m_count;
     }
 
-    std::optional<std::uint32_t> find(const std::vector<util::Sha256>& hashes, const util::Sha256& hash) const
+    std::optional<std::uint32_t> find(const Hashes& hashes, const util::Sha256& hash) const
     {
         if (m_slots.empty())
             return std::nullopt;
@@ -36,7 +37,7 @@ public:
     }
 
     // Rebuilds from the first `count` hashes.
-    void reset(const std::vector<util::Sha256>& hashes, std::size_t count)
+    void reset(const Hashes& hashes, std::size_t count)
     {
         m_slots.assign(m_slots.size(), empty);
         m_count = 0;
@@ -54,7 +55,7 @@ private:
         return static_cast<std::size_t>(v);
     }
 
-    void place(const std::vector<util::Sha256>& hashes, std::uint32_t index)
+    void place(const Hashes& hashes, std::uint32_t index)
     {
         std::size_t mask = m_slots.size() - 1;
         std::size_t i = start(hashes[index]) & mask;
@@ -63,7 +64,7 @@ private:
         m_slots[i] = index;
     }
 
-    void grow(const std::vector<util::Sha256>& hashes)
+    void grow(const Hashes& hashes)
     {
         std::vector<std::uint32_t> old = std::move(m_slots);
         m_slots.assign(old.empty() ? 64 : old.size() * 2, empty);

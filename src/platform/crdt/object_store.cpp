@@ -1,6 +1,7 @@
 #include "platform/crdt/object_store.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace crdt {
 
@@ -40,15 +41,18 @@ void ObjectStore::clear()
 {
     m_objects.clear();
     m_index.clear();
+    m_cached = nullptr;
     create(OpId{}, ObjType::Map);
 }
 
 void ObjectStore::create(OpId id, ObjType type)
 {
-    auto [it, inserted] = m_index.try_emplace(id, static_cast<std::uint32_t>(m_objects.size()));
-    if (!inserted)
+    auto [number, inserted] = m_index.insert(id);
+    if (!inserted && m_objects[number].alive)
         return;
-    Object& o = m_objects.emplace_back();
+    // Numbers follow the deque's order; a removed object's slot is reused for its id.
+    Object& o = inserted ? m_objects.emplace_back() : m_objects[number];
+    o.alive = true;
     o.type = type;
     switch (type) {
     case ObjType::Map: o.data.emplace<MapObject>(); break;
@@ -57,16 +61,32 @@ void ObjectStore::create(OpId id, ObjType type)
     }
 }
 
+void ObjectStore::remove(OpId id)
+{
+    if (auto number = m_index.find(id)) {
+        Object& o = m_objects[*number];
+        o.alive = false;
+        o.data.emplace<MapObject>();
+    }
+    m_cached = nullptr;
+}
+
 Object* ObjectStore::find(OpId id)
 {
-    auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : &m_objects[it->second];
+    return const_cast<Object*>(std::as_const(*this).find(id));
 }
 
 const Object* ObjectStore::find(OpId id) const
 {
-    auto it = m_index.find(id);
-    return it == m_index.end() ? nullptr : &m_objects[it->second];
+    // Writes and reads come in runs on one object; objects never move inside the deque.
+    if (m_cached && m_cached_id == id)
+        return m_cached;
+    auto number = m_index.find(id);
+    if (!number || !m_objects[*number].alive)
+        return nullptr;
+    m_cached_id = id;
+    m_cached = &m_objects[*number];
+    return m_cached;
 }
 
 Value ObjectStore::value_of(const ChangeLog& log, const Entry& entry) const
@@ -80,7 +100,7 @@ Value ObjectStore::value_of(const ChangeLog& log, const Entry& entry) const
     return Value{std::move(s)};
 }
 
-util::Result<void> ObjectStore::check(ChangeLog& log, const Op& op)
+util::Result<void> ObjectStore::check(const Op& op)
 {
     Object* o = find(op.obj);
     if (!o)
@@ -121,7 +141,6 @@ util::Result<void> ObjectStore::check(ChangeLog& log, const Op& op)
     bool known = o->type == ObjType::Text ? o->text()->contains(op.elem) : o->list()->contains(op.elem);
     if (!known)
         return util::fail("operation refers to an unknown element");
-    (void)log;
     return {};
 }
 
@@ -143,7 +162,7 @@ void ObjectStore::apply_to_slot(ChangeLog& log, Slot& slot, const Op& op, std::u
 util::Result<void> ObjectStore::apply(ChangeLog& log, std::uint32_t op_index, OpId id)
 {
     const Op op = log.ops()[op_index];
-    if (auto r = check(log, op); !r)
+    if (auto r = check(op); !r)
         return r;
     Object& o = *find(op.obj);
     if (auto type = made_type(op.kind))

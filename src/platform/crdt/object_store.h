@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/crdt/change_log.h"
+#include "platform/crdt/object_index.h"
 #include "platform/crdt/sequence.h"
 #include "platform/crdt/value.h"
 #include "platform/util/result.h"
@@ -39,6 +40,7 @@ using TextObject = Sequence<char32_t>;
 
 struct Object {
     ObjType type = ObjType::Map;
+    bool alive = true; // false once the transaction that created it was rolled back
     std::variant<MapObject, ListObject, TextObject> data;
 
     MapObject* map() { return std::get_if<MapObject>(&data); }
@@ -58,6 +60,27 @@ struct DeletedRun {
 class ObjectStore {
 public:
     ObjectStore();
+    // Copies and moves drop the lookup cache, which points into the source's storage.
+    ObjectStore(const ObjectStore& other) : m_objects(other.m_objects), m_index(other.m_index) { }
+    ObjectStore(ObjectStore&& other) noexcept : m_objects(std::move(other.m_objects)), m_index(std::move(other.m_index))
+    {
+        other.m_cached = nullptr;
+    }
+    ObjectStore& operator=(const ObjectStore& other)
+    {
+        m_objects = other.m_objects;
+        m_index = other.m_index;
+        m_cached = nullptr;
+        return *this;
+    }
+    ObjectStore& operator=(ObjectStore&& other) noexcept
+    {
+        m_objects = std::move(other.m_objects);
+        m_index = std::move(other.m_index);
+        m_cached = nullptr;
+        other.m_cached = nullptr;
+        return *this;
+    }
 
     Object* find(OpId id);
     const Object* find(OpId id) const;
@@ -70,8 +93,10 @@ public:
     OpId insert_list_local(ListObject& list, std::size_t pos, OpId id, std::uint32_t op_index);
     OpId insert_text_local(TextObject& text, std::size_t pos, OpId id, std::u32string_view chars);
     std::vector<DeletedRun> delete_text_local(TextObject& text, std::size_t pos, std::size_t count);
-    // Registers the object an operation created.
+    // Registers the object an operation created (again, if a rollback had removed it).
     void create(OpId id, ObjType type);
+    // Forgets an object whose creation was rolled back.
+    void remove(OpId id);
 
     Value value_of(const ChangeLog& log, const Entry& entry) const;
 
@@ -79,12 +104,14 @@ public:
     void clear();
 
 private:
-    util::Result<void> check(ChangeLog& log, const Op& op);
+    util::Result<void> check(const Op& op);
     void apply_to_slot(ChangeLog& log, Slot& slot, const Op& op, std::uint32_t op_index, OpId id);
 
     std::deque<Object> m_objects;
     std::u32string m_chars; // scratch for decoding inserted text
-    std::unordered_map<OpId, std::uint32_t, OpIdHash> m_index;
+    ObjectIndex m_index;
+    mutable OpId m_cached_id;
+    mutable const Object* m_cached = nullptr;
 };
 
 // Lamport-ordered insertion of an entry into a slot.

@@ -7,6 +7,7 @@
 
 #include "platform/crdt/columns.h"
 #include "platform/crdt/compress.h"
+#include "platform/crdt/lz.h"
 
 namespace crdt {
 
@@ -16,6 +17,9 @@ constexpr std::array<std::uint8_t, 4> magic{'R', 'V', 'C', 'D'};
 constexpr std::uint8_t format_version = 1;
 constexpr std::uint8_t compression_none = 0;
 constexpr std::uint8_t compression_model = 1;
+constexpr std::uint8_t compression_lz = 2;
+// Above this body size the context model would dominate load time; the dictionary coder takes over.
+constexpr std::size_t model_limit = 512 * 1024;
 constexpr std::uint64_t max_counter = std::uint64_t{1} << 62;
 constexpr std::uint8_t flag_seq = 0x10;
 constexpr std::uint8_t flag_insert = 0x20;
@@ -156,12 +160,13 @@ Bytes encode_document(ChangeLog& log)
     body.bytes(strings.out());
     body.bytes(doubles.out());
 
-    Bytes packed = compress(body.out());
+    std::uint8_t method = body.size() <= model_limit ? compression_model : compression_lz;
+    Bytes packed = method == compression_model ? compress(body.out()) : lz_compress(body.out());
     ByteWriter out;
     out.raw(magic);
     out.u8(format_version);
     bool use_packed = packed.size() < body.size();
-    out.u8(use_packed ? compression_model : compression_none);
+    out.u8(use_packed ? method : compression_none);
     out.uleb(body.size());
     out.bytes(use_packed ? packed : body.out());
     out.raw(util::sha256(out.out()));
@@ -187,8 +192,8 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
     std::span<const std::uint8_t> body_bytes;
     if (compression == compression_none) {
         body_bytes = stored_body;
-    } else if (compression == compression_model) {
-        auto u = decompress(stored_body, body_len);
+    } else if (compression == compression_model || compression == compression_lz) {
+        auto u = compression == compression_model ? decompress(stored_body, body_len) : lz_decompress(stored_body, body_len);
         if (!u)
             return std::unexpected(u.error());
         unpacked = std::move(*u);
@@ -232,14 +237,14 @@ util::Result<void> decode_document(std::span<const std::uint8_t> bytes, ChangeLo
     if (nchanges > max_items)
         return bad("too many changes");
     {
-        // One pass over the operation counts sizes the operation vector exactly.
+        // One pass over the operation counts rejects hostile totals before anything is built.
         ColumnReader counts = col[ChOpCount];
         std::uint64_t total = 0;
         for (std::uint64_t i = 0; i < nchanges && counts.ok() && total <= max_items; ++i)
             total += counts.next_u();
         if (!counts.ok() || total > max_items)
             return bad("operation count");
-        log.reserve(nchanges, total);
+        log.reserve(nchanges);
     }
 
     auto actor_at = [&](std::uint64_t a, bool& ok) -> std::uint32_t {

@@ -218,6 +218,40 @@ public:
         return n;
     }
 
+    // Removes the elements with ids first .. first + count - 1 altogether, as if never inserted
+    // (an abandoned local insertion). False when one of them is missing.
+    bool erase(OpId first, std::uint32_t count)
+    {
+        std::uint64_t c = first.counter;
+        std::uint64_t end = first.counter + count;
+        while (c < end) {
+            auto loc = find(OpId{c, first.actor});
+            if (!loc)
+                return false;
+            Chunk& ch = m_chunks[loc->chunk];
+            auto [ri, off] = run_at(ch, loc->offset);
+            auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(end - c, ch.runs[ri].len - off));
+            bool deleted = ch.runs[ri].deleted;
+            if (off > 0) {
+                split_run(ch, ri, off);
+                ++ri;
+            }
+            if (n < ch.runs[ri].len)
+                split_run(ch, ri, n);
+            ch.runs.erase(ch.runs.begin() + static_cast<std::ptrdiff_t>(ri));
+            ch.items.erase(ch.items.begin() + loc->offset, ch.items.begin() + loc->offset + n);
+            if (!deleted) {
+                ch.visible -= n;
+                m_length -= n;
+            }
+            m_total -= n;
+            if (ri > 0 && ri < ch.runs.size())
+                try_merge(ch, ri - 1);
+            c += n;
+        }
+        return true;
+    }
+
     // Visits the visible elements in order: f(OpId, Item&).
     template <typename F>
     void for_each_visible(F&& f) const
