@@ -1,6 +1,8 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
 CMAKE_FLAGS ?=
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= true
 
 .PHONY: run test build deps clean
 
