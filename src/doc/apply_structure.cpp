@@ -81,8 +81,6 @@ void apply(Document& doc, const actions::CreateChannel& action)
     channel.voice = action.kind == actions::ChannelKind::Voice;
     channel.order = static_cast<std::uint32_t>(next_order(channels_in(doc, action.workspace, action.category)));
     write_channel(doc, channel);
-    if (channel.voice)
-        ensure_map(doc, ensure_map(doc, Document::root(), key::voice), action.id);
 }
 
 void apply(Document& doc, const actions::CreateCategory& action)

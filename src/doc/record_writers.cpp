@@ -108,6 +108,12 @@ void write_channel(Document& doc, const ChannelRecord& channel)
     update_str(doc, map, "topic", channel.topic);
     update_str(doc, map, "kind", channel.voice ? "voice" : "text");
     update_i64(doc, map, "order", channel.order);
+    // The channel's message list (and a voice channel's participant map) exist from the start:
+    // two peers that each created them for their first message or join would write two
+    // concurrent objects, and the merge would keep only one of them.
+    ensure_list(doc, ensure_map(doc, Document::root(), key::messages), channel.id);
+    if (channel.voice)
+        ensure_map(doc, ensure_map(doc, Document::root(), key::voice), channel.id);
 }
 
 ObjId join_call(Document& doc, std::string_view channel, std::string_view user)

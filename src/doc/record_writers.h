@@ -20,7 +20,8 @@ void write_person(Document& doc, const PersonRecord& person);
 void write_workspace(Document& doc, const WorkspaceRecord& workspace);
 // categories[id]: workspace, name, order, collapsed.
 void write_category(Document& doc, const CategoryRecord& category);
-// channels[id]: workspace, category, name, topic, kind, order ("archived" is left alone).
+// channels[id]: workspace, category, name, topic, kind, order ("archived" is left alone); also
+// ensures messages[id], and voice[id] for a voice channel.
 void write_channel(Document& doc, const ChannelRecord& channel);
 
 // Ensures voice[channel][user]; a new participant gets all five flags false, one already

@@ -40,6 +40,11 @@ bool claim_seed(Document& doc)
     if (is_seeded(doc))
         return false;
     (void)put_bool(doc, Document::root(), key::seeded, true);
+    // Every root map exists once the document is seeded, so replicas that share it never create
+    // one concurrently (the merge would keep only one of the two).
+    for (auto collection : {key::workspaces, key::categories, key::channels, key::users, key::messages, key::read,
+                            key::voice, key::drafts})
+        ensure_map(doc, Document::root(), collection);
     return true;
 }
 
