@@ -3,16 +3,15 @@
 // (one put and one commit each) measured in the same run. Prints actions per second, the saved
 // document's size and the ratio of the two rates.
 
+#include "actions/record_codec.h"
+#include "doc/chat_action_payload.h"
+#include "doc/seed.h"
+
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
-
-#include "actions/record_codec.h"
-#include "doc/chat_action_payload.h"
-#include "doc/seed.h"
 
 namespace {
 
@@ -23,7 +22,8 @@ constexpr int action_count = 100'000;
 
 std::string text_of(int i)
 {
-    return "Message number " + std::to_string(i) + ": the build is green again, shipping after lunch.";
+    return "Message number " + std::to_string(i) +
+           ": the build is green again, shipping after lunch.";
 }
 
 std::vector<std::string> payloads()
@@ -31,8 +31,11 @@ std::vector<std::string> payloads()
     std::vector<std::string> out;
     out.reserve(action_count);
     for (int i = 0; i < action_count; ++i) {
-        SendMessage send{"c_general", "m_bench_" + std::to_string(i), "u_me", 1765432100 + i, text_of(i), {}, {},
-                         {}, {}};
+        SendMessage send{"c_general", "m_bench_" + std::to_string(i),
+                         "u_me",      1765432100 + i,
+                         text_of(i),  {},
+                         {},          {},
+                         {}};
         out.push_back(encode_chat_action(send));
     }
     return out;
@@ -80,9 +83,11 @@ int main()
     const double apply_rate = action_count / apply_seconds;
     const double raw_rate = action_count / raw_seconds;
     std::printf("%-44s %12s %14s\n", "", "per second", "saved bytes");
-    std::printf("%-44s %12.0f %14zu\n", "SendMessage via chat.action (100,000)", apply_rate, saved.size());
-    std::printf("%-44s %12.0f %14zu\n", "plain crdt put + commit (100,000)", raw_rate, raw_saved.size());
-    std::printf("send / plain put rate: %.3f; save of the sent document: %.1f ms\n", apply_rate / raw_rate,
-                save_seconds * 1000);
+    std::printf("%-44s %12.0f %14zu\n", "SendMessage via chat.action (100,000)", apply_rate,
+                saved.size());
+    std::printf("%-44s %12.0f %14zu\n", "plain crdt put + commit (100,000)", raw_rate,
+                raw_saved.size());
+    std::printf("send / plain put rate: %.3f; save of the sent document: %.1f ms\n",
+                apply_rate / raw_rate, save_seconds * 1000);
     return 0;
 }

@@ -2,17 +2,17 @@
 // document. Whatever happens, the document must stay one that saves, loads back equal, and
 // whose refused payloads left no pending writes behind.
 
+#include "doc/chat_action_payload.h"
+#include "doc/seed.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "doc/chat_action_payload.h"
-#include "doc/seed.h"
-
 namespace {
 
-const crdt::Document& seeded()
+crdt::Document& seeded()
 {
     static crdt::Document doc = [] {
         crdt::Document d(crdt::ActorId{1});
@@ -27,8 +27,7 @@ const crdt::Document& seeded()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto& base = const_cast<crdt::Document&>(seeded());
-    crdt::Document doc = base.fork(crdt::ActorId{2});
+    crdt::Document doc = seeded().fork(crdt::ActorId{2});
     chat::doc::ActionApplier applier;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     std::int64_t time = 0;

@@ -8,12 +8,13 @@
 namespace chat::app {
 
 class ChatActionHandler final : public ruvo_actions::ActionHandler {
-public:
+  public:
     // A payload that does not decode is an error and changes nothing; an action the document
     // refuses is not an error. The change carries the wall-clock time.
-    std::expected<void, ruvo_actions::action::ActionError> apply(std::string_view json, crdt::Document& doc) override;
+    std::expected<void, ruvo_actions::action::ActionError> apply(std::string_view json,
+                                                                 crdt::Document& doc) override;
 
-private:
+  private:
     doc::ActionApplier m_applier;
 };
 

@@ -1,12 +1,12 @@
 #include "doc/agent_work_store.h"
 
+#include "actions/record_codec.h"
+
 #include <algorithm>
 #include <cctype>
 #include <limits>
 #include <set>
 #include <string>
-
-#include "actions/record_codec.h"
 
 namespace chat::doc {
 
@@ -134,17 +134,19 @@ std::optional<AgentWork> read_agent_work(const Document& doc, const ObjId& messa
                 continue;
             AgentStep step;
             step.id = is_legacy_step_key(step_key) ? "legacy_step_" + step_key : step_key;
-            step.sequence = std::uint64_t(std::max<std::int64_t>(0, get_i64(doc, *step_map, "sequence").value_or(0)));
+            step.sequence = std::uint64_t(
+                std::max<std::int64_t>(0, get_i64(doc, *step_map, "sequence").value_or(0)));
             step.resource = get_str(doc, *step_map, "resource").value_or("");
             step.label = get_str(doc, *step_map, "label").value_or("");
             step.outcome = std::move(*outcome);
             work.trace.push_back(std::move(step));
         }
-        std::stable_sort(work.trace.begin(), work.trace.end(), [](const AgentStep& a, const AgentStep& b) {
-            if (a.sequence != b.sequence)
-                return a.sequence < b.sequence;
-            return a.id < b.id;
-        });
+        std::stable_sort(work.trace.begin(), work.trace.end(),
+                         [](const AgentStep& a, const AgentStep& b) {
+                             if (a.sequence != b.sequence)
+                                 return a.sequence < b.sequence;
+                             return a.id < b.id;
+                         });
     }
     return work;
 }
@@ -155,9 +157,11 @@ void write_agent_work(Document& doc, const ObjId& message, const AgentWork& work
     const auto work_map = ensure_map(doc, message, "work");
 
     if (!stored || stored->state != work.state || stored->since != work.since)
-        (void)put_str(doc, work_map, "transition", to_json(StoredAgentTransition{work.state, work.since}));
+        (void)put_str(doc, work_map, "transition",
+                      to_json(StoredAgentTransition{work.state, work.since}));
     if (!stored || stored->reasoning != work.reasoning) {
-        const std::string reasoning = work.reasoning ? to_json(*work.reasoning) : std::string("null");
+        const std::string reasoning =
+            work.reasoning ? to_json(*work.reasoning) : std::string("null");
         (void)put_str(doc, work_map, "reasoning", reasoning);
     }
 

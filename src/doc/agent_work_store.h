@@ -4,10 +4,10 @@
 // Older documents hold a "state" map, a "reasoning" map, bare outcome names and step keys of
 // eight decimal digits; reading accepts them. Thread: the document's owner.
 
-#include <optional>
-
 #include "actions/agent_work.h"
 #include "doc/access.h"
+
+#include <optional>
 
 namespace chat::doc {
 

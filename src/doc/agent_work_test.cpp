@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "actions/record_codec.h"
 #include "doc/agent_work_store.h"
 #include "doc/apply_test_support.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -10,15 +10,17 @@ using namespace chat::doc;
 using namespace chat::actions;
 using chat::doc::testing::Workspace;
 
-AgentStep step(const char* id, std::uint64_t sequence, AgentStepOutcome outcome = step_outcome::Applied{})
+AgentStep step(const char* id, std::uint64_t sequence,
+               AgentStepOutcome outcome = step_outcome::Applied{})
 {
-    return AgentStep{id, sequence, std::string("chat.channel:") + id, std::string("label ") + id, outcome};
+    return AgentStep{id, sequence, std::string("chat.channel:") + id, std::string("label ") + id,
+                     outcome};
 }
 
 AgentWork work_with(std::vector<AgentStep> trace)
 {
-    return AgentWork{work_state::Doing{"looked", "channels"}, 50, AgentReasoning{ReasoningRoute::Floor, "asked"},
-                     std::move(trace)};
+    return AgentWork{work_state::Doing{"looked", "channels"}, 50,
+                     AgentReasoning{ReasoningRoute::Floor, "asked"}, std::move(trace)};
 }
 
 TEST(SetAgentWork, StoresTheWorkAndRewritesNothingWhenEqual)
@@ -29,13 +31,15 @@ TEST(SetAgentWork, StoresTheWorkAndRewritesNothingWhenEqual)
 
     auto m = *w.message("c_a", "m_root");
     auto stored = *get_map(w.doc, m, "work");
-    EXPECT_EQ(get_str(w.doc, stored, "transition"), to_json(StoredAgentTransition{work.state, work.since}));
+    EXPECT_EQ(get_str(w.doc, stored, "transition"),
+              to_json(StoredAgentTransition{work.state, work.since}));
     EXPECT_EQ(get_str(w.doc, stored, "reasoning"), to_json(*work.reasoning));
     auto s2 = *get_map(w.doc, *get_map(w.doc, stored, "trace"), "s2");
     EXPECT_EQ(get_bool(w.doc, s2, "present"), true);
     EXPECT_EQ(get_i64(w.doc, s2, "sequence"), 2);
     EXPECT_EQ(get_str(w.doc, s2, "resource"), "chat.channel:s2");
-    EXPECT_EQ(get_str(w.doc, s2, "outcome"), to_json(AgentStepOutcome{step_outcome::Refused{"no"}}));
+    EXPECT_EQ(get_str(w.doc, s2, "outcome"),
+              to_json(AgentStepOutcome{step_outcome::Refused{"no"}}));
     EXPECT_EQ(read_agent_work(w.doc, m), work);
 
     EXPECT_FALSE(w.changes(SetAgentWork{"c_a", "m_root", work, std::nullopt}));
@@ -60,7 +64,8 @@ TEST(SetAgentWork, DroppedStepsStayMarkedAbsentAndChangedStepsAreRewritten)
 
     auto m = *w.message("c_a", "m_root");
     auto trace = *get_map(w.doc, *get_map(w.doc, m, "work"), "trace");
-    EXPECT_EQ(w.doc.keys(trace), (std::vector<std::string>{"s1", "s2"})) << "steps without id are not stored";
+    EXPECT_EQ(w.doc.keys(trace), (std::vector<std::string>{"s1", "s2"}))
+        << "steps without id are not stored";
     EXPECT_EQ(get_bool(w.doc, *get_map(w.doc, trace, "s2"), "present"), false);
     EXPECT_EQ(get_str(w.doc, *get_map(w.doc, trace, "s2"), "label"), "label s2");
     EXPECT_EQ(read_agent_work(w.doc, m), work_with({changed}));
@@ -125,7 +130,8 @@ TEST(ReadAgentWork, AcceptsTheOlderShapes)
     std::vector<std::string> ids;
     for (const auto& s : read->trace)
         ids.push_back(s.id);
-    EXPECT_EQ(ids, (std::vector<std::string>{"negative", "123456789", "1234567", "legacy_step_12345678"}));
+    EXPECT_EQ(ids, (std::vector<std::string>{"negative", "123456789", "1234567",
+                                             "legacy_step_12345678"}));
     EXPECT_EQ(read->trace[2].outcome, AgentStepOutcome{step_outcome::Refused{"nope"}});
     EXPECT_EQ(read->trace[0].sequence, 0u);
 
@@ -134,7 +140,8 @@ TEST(ReadAgentWork, AcceptsTheOlderShapes)
     EXPECT_TRUE(read_agent_work(doc, message));
     ASSERT_TRUE(put_str(doc, state, "kind", "dancing"));
     EXPECT_FALSE(read_agent_work(doc, message));
-    ASSERT_TRUE(put_str(doc, work, "transition", to_json(StoredAgentTransition{work_state::Taken{}, 1})));
+    ASSERT_TRUE(
+        put_str(doc, work, "transition", to_json(StoredAgentTransition{work_state::Taken{}, 1})));
     ASSERT_TRUE(put_str(doc, reasoning, "route", "elsewhere"));
     auto fresh = read_agent_work(doc, message);
     ASSERT_TRUE(fresh);

@@ -21,10 +21,10 @@ inline constexpr std::uint64_t max_attachment_bytes = 32ull * 1024 * 1024;
 // Applies actions one after another to documents of one owner, remembering the message ids
 // between actions so that sending stays cheap in long channels.
 class ActionApplier {
-public:
+  public:
     void apply(Document& doc, const actions::ChatAction& action);
 
-private:
+  private:
     MessageIdIndex m_ids;
 };
 
@@ -33,6 +33,7 @@ void apply_action(Document& doc, const actions::ChatAction& action);
 
 // Whether a SendMessage passes the id, text, attachment and thread checks against `doc`
 // (existence of the channel and uniqueness of the id included).
-bool send_message_acceptable(const Document& doc, const actions::SendMessage& send, MessageIdIndex& ids);
+bool send_message_acceptable(const Document& doc, const actions::SendMessage& send,
+                             MessageIdIndex& ids);
 
 } // namespace chat::doc

@@ -10,11 +10,13 @@ namespace {
 
 // The participant map, created when missing; nothing when the channel does not exist, so that
 // call state for a deleted channel does not bring back a stray entry.
-std::optional<ObjId> ensure_participant(Document& doc, std::string_view channel, std::string_view user)
+std::optional<ObjId> ensure_participant(Document& doc, std::string_view channel,
+                                        std::string_view user)
 {
     if (!channel_map(doc, channel))
         return std::nullopt;
-    return ensure_map(doc, ensure_map(doc, ensure_map(doc, Document::root(), key::voice), channel), user);
+    return ensure_map(doc, ensure_map(doc, ensure_map(doc, Document::root(), key::voice), channel),
+                      user);
 }
 
 } // namespace
@@ -46,8 +48,8 @@ void apply(Document& doc, const actions::LeaveCall& action)
 void apply(Document& doc, const actions::SetCallState& action)
 {
     if (channel_map(doc, action.channel))
-        set_call_state(doc, action.channel, action.user, action.talking, action.muted, action.deafened,
-                       action.audio_only);
+        set_call_state(doc, action.channel, action.user, action.talking, action.muted,
+                       action.deafened, action.audio_only);
 }
 
 void apply(Document& doc, const actions::SetScreenShare& action)

@@ -1,12 +1,12 @@
 // Sending, editing, deleting, reacting to, pinning and annotating messages.
 
-#include <algorithm>
-
 #include "doc/agent_work_store.h"
 #include "doc/apply.h"
 #include "doc/apply_internal.h"
 #include "doc/record_writers.h"
 #include "platform/util/fatal.h"
+
+#include <algorithm>
 
 namespace chat::doc {
 
@@ -14,7 +14,8 @@ namespace {
 
 bool is_id_char(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
 }
 
 bool is_hex_digit(char c)
@@ -22,8 +23,10 @@ bool is_hex_digit(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// Well-formed UTF-8 without C0 or C1 control characters or DEL.
-bool is_clean_name(std::string_view name)
+enum class Controls : bool { Allowed, Refused };
+
+// Well-formed UTF-8, optionally also without C0 or C1 control characters or DEL.
+bool is_utf8(std::string_view name, Controls controls)
 {
     std::size_t i = 0;
     while (i < name.size()) {
@@ -56,7 +59,7 @@ bool is_clean_name(std::string_view name)
         constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
         if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return false;
-        if (code < 32 || (code >= 127 && code <= 159))
+        if (controls == Controls::Refused && (code < 32 || (code >= 127 && code <= 159)))
             return false;
         i += length;
     }
@@ -65,24 +68,27 @@ bool is_clean_name(std::string_view name)
 
 bool name_and_blob_acceptable(const std::string& name, const std::string& blob)
 {
-    return !name.empty() && name.size() <= max_attachment_name_bytes && is_clean_name(name) && blob.size() == 64 &&
+    return !name.empty() && name.size() <= max_attachment_name_bytes &&
+           is_utf8(name, Controls::Refused) && blob.size() == 64 &&
            std::all_of(blob.begin(), blob.end(), is_hex_digit);
 }
 
 struct AttachmentCheck {
     bool operator()(const actions::attachment::Image& image) const
     {
-        return name_and_blob_acceptable(image.name, image.blob) && image.w >= 1 && image.w <= max_picture_side &&
-               image.h >= 1 && image.h <= max_picture_side;
+        return name_and_blob_acceptable(image.name, image.blob) && image.w >= 1 &&
+               image.w <= max_picture_side && image.h >= 1 && image.h <= max_picture_side;
     }
     bool operator()(const actions::attachment::Video& video) const
     {
         return name_and_blob_acceptable(video.name, video.blob) && video.size >= 1 &&
-               video.size <= max_attachment_bytes && video.w <= max_picture_side && video.h <= max_picture_side;
+               video.size <= max_attachment_bytes && video.w <= max_picture_side &&
+               video.h <= max_picture_side;
     }
     bool operator()(const actions::attachment::File& file) const
     {
-        return name_and_blob_acceptable(file.name, file.blob) && file.size >= 1 && file.size <= max_attachment_bytes;
+        return name_and_blob_acceptable(file.name, file.blob) && file.size >= 1 &&
+               file.size <= max_attachment_bytes;
     }
 };
 
@@ -97,7 +103,8 @@ std::optional<ObjId> find_entry(const Document& doc, const ObjId& list, std::str
     const std::size_t length = doc.length(list);
     for (std::size_t i = 0; i < length; ++i) {
         auto entry = get_map_at(doc, list, i);
-        if (entry && get_str(doc, *entry, "emoji") == emoji && get_str(doc, *entry, "user") == user) {
+        if (entry && get_str(doc, *entry, "emoji") == emoji &&
+            get_str(doc, *entry, "user") == user) {
             if (index)
                 *index = i;
             return entry;
@@ -108,12 +115,15 @@ std::optional<ObjId> find_entry(const Document& doc, const ObjId& list, std::str
 
 } // namespace
 
-bool send_message_acceptable(const Document& doc, const actions::SendMessage& send, MessageIdIndex& ids)
+bool send_message_acceptable(const Document& doc, const actions::SendMessage& send,
+                             MessageIdIndex& ids)
 {
     if (send.id.empty() || send.id.size() > max_message_id_bytes ||
         !std::all_of(send.id.begin(), send.id.end(), is_id_char))
         return false;
-    if (send.text.size() > max_message_text_bytes)
+    // Decoded payloads are always UTF-8; a record built in code may not be, and the document
+    // would refuse its text halfway through writing the message.
+    if (send.text.size() > max_message_text_bytes || !is_utf8(send.text, Controls::Allowed))
         return false;
     if (send.attachment && !std::visit(AttachmentCheck{}, *send.attachment))
         return false;
@@ -150,7 +160,7 @@ void apply(Document& doc, const actions::SendMessage& action, MessageIdIndex& id
 void apply(Document& doc, const actions::EditMessage& action)
 {
     // The sending limit holds for edits too, or an edit would be a way around it.
-    if (action.text.size() > max_message_text_bytes)
+    if (action.text.size() > max_message_text_bytes || !is_utf8(action.text, Controls::Allowed))
         return;
     auto slot = find_message(doc, action.channel, action.id);
     if (!slot)

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "actions/record_codec.h"
 #include "doc/apply_test_support.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -25,38 +25,141 @@ TEST(SendMessage, LimitsDecideWhetherTheMessageIsStored)
         {"id with a space", [](SendMessage& s) { s.id = "m_a b"; }, false},
         {"id with letters digits dash underscore", [](SendMessage& s) { s.id = "Az-09_"; }, true},
         {"id with a non-ASCII letter", [](SendMessage& s) { s.id = "m_é"; }, false},
-        {"id used in another channel", [](SendMessage& s) { s.channel = "c_b", s.id = "m_root"; }, false},
+        {"id used in another channel", [](SendMessage& s) { s.channel = "c_b", s.id = "m_root"; },
+         false},
         {"text of 65,536 bytes", [](SendMessage& s) { s.text = std::string(65536, 't'); }, true},
         {"text of 65,537 bytes", [](SendMessage& s) { s.text = std::string(65537, 't'); }, false},
+        {"text that is no UTF-8", [](SendMessage& s) { s.text = "ok \xc3"; }, false},
+        {"text with control characters", [](SendMessage& s) { s.text = "line\nline\t"; }, true},
         {"missing channel", [](SendMessage& s) { s.channel = "c_nowhere"; }, false},
         {"reply to a top-level message", [](SendMessage& s) { s.parent = "m_root"; }, true},
         {"reply to a reply", [](SendMessage& s) { s.parent = "m_reply"; }, false},
         {"reply to an unknown message", [](SendMessage& s) { s.parent = "m_gone"; }, true},
-        {"image 1 x 16,384", [](SendMessage& s) { s.attachment = attachment::Image{"a.png", valid_blob, 1, 16384}; }, true},
-        {"image of width 0", [](SendMessage& s) { s.attachment = attachment::Image{"a.png", valid_blob, 0, 10}; }, false},
-        {"image of width 16,385", [](SendMessage& s) { s.attachment = attachment::Image{"a.png", valid_blob, 16385, 1}; }, false},
-        {"image of height 0", [](SendMessage& s) { s.attachment = attachment::Image{"a.png", valid_blob, 10, 0}; }, false},
-        {"video of width 0", [](SendMessage& s) { s.attachment = attachment::Video{"a.webm", valid_blob, 0, 0, 1}; }, true},
-        {"video of width 16,385", [](SendMessage& s) { s.attachment = attachment::Video{"a.webm", valid_blob, 16385, 1, 1}; }, false},
-        {"video of 32 MiB", [](SendMessage& s) { s.attachment = attachment::Video{"a.webm", valid_blob, 1, 1, 33554432}; }, true},
-        {"video of 32 MiB + 1", [](SendMessage& s) { s.attachment = attachment::Video{"a.webm", valid_blob, 1, 1, 33554433}; }, false},
-        {"empty video", [](SendMessage& s) { s.attachment = attachment::Video{"a.webm", valid_blob, 1, 1, 0}; }, false},
-        {"file of 1 byte", [](SendMessage& s) { s.attachment = attachment::File{"a.txt", valid_blob, 1}; }, true},
-        {"empty file", [](SendMessage& s) { s.attachment = attachment::File{"a.txt", valid_blob, 0}; }, false},
-        {"file over 32 MiB", [](SendMessage& s) { s.attachment = attachment::File{"a.txt", valid_blob, 33554433}; }, false},
-        {"upper-case blob", [](SendMessage& s) { s.attachment = attachment::File{"a", std::string(64, 'F'), 1}; }, true},
-        {"blob of 63 digits", [](SendMessage& s) { s.attachment = attachment::File{"a", std::string(63, 'a'), 1}; }, false},
-        {"blob of 65 digits", [](SendMessage& s) { s.attachment = attachment::File{"a", std::string(65, 'a'), 1}; }, false},
-        {"blob that is no hex", [](SendMessage& s) { s.attachment = attachment::File{"a", std::string(64, 'g'), 1}; }, false},
-        {"demo blob", [](SendMessage& s) { s.attachment = attachment::File{"a", "ruvo-demo://call-grid", 1}; }, false},
-        {"empty name", [](SendMessage& s) { s.attachment = attachment::File{"", valid_blob, 1}; }, false},
-        {"name of 255 bytes", [](SendMessage& s) { s.attachment = attachment::File{std::string(255, 'n'), valid_blob, 1}; }, true},
-        {"name of 256 bytes", [](SendMessage& s) { s.attachment = attachment::File{std::string(256, 'n'), valid_blob, 1}; }, false},
-        {"name with a tab", [](SendMessage& s) { s.attachment = attachment::File{"a\tb", valid_blob, 1}; }, false},
-        {"name with DEL", [](SendMessage& s) { s.attachment = attachment::File{"a\x7f", valid_blob, 1}; }, false},
-        {"name with U+0085", [](SendMessage& s) { s.attachment = attachment::File{"a\xc2\x85", valid_blob, 1}; }, false},
-        {"name with U+00A0", [](SendMessage& s) { s.attachment = attachment::File{"a\xc2\xa0", valid_blob, 1}; }, true},
-        {"name that is no UTF-8", [](SendMessage& s) { s.attachment = attachment::File{"a\xff", valid_blob, 1}; }, false},
+        {"image 1 x 16,384",
+         [](SendMessage& s) {
+             s.attachment = attachment::Image{"a.png", valid_blob, 1, 16384};
+         },
+         true},
+        {"image of width 0",
+         [](SendMessage& s) {
+             s.attachment = attachment::Image{"a.png", valid_blob, 0, 10};
+         },
+         false},
+        {"image of width 16,385",
+         [](SendMessage& s) {
+             s.attachment = attachment::Image{"a.png", valid_blob, 16385, 1};
+         },
+         false},
+        {"image of height 0",
+         [](SendMessage& s) {
+             s.attachment = attachment::Image{"a.png", valid_blob, 10, 0};
+         },
+         false},
+        {"video of width 0",
+         [](SendMessage& s) {
+             s.attachment = attachment::Video{"a.webm", valid_blob, 0, 0, 1};
+         },
+         true},
+        {"video of width 16,385",
+         [](SendMessage& s) {
+             s.attachment = attachment::Video{"a.webm", valid_blob, 16385, 1, 1};
+         },
+         false},
+        {"video of 32 MiB",
+         [](SendMessage& s) {
+             s.attachment = attachment::Video{"a.webm", valid_blob, 1, 1, 33554432};
+         },
+         true},
+        {"video of 32 MiB + 1",
+         [](SendMessage& s) {
+             s.attachment = attachment::Video{"a.webm", valid_blob, 1, 1, 33554433};
+         },
+         false},
+        {"empty video",
+         [](SendMessage& s) {
+             s.attachment = attachment::Video{"a.webm", valid_blob, 1, 1, 0};
+         },
+         false},
+        {"file of 1 byte",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a.txt", valid_blob, 1};
+         },
+         true},
+        {"empty file",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a.txt", valid_blob, 0};
+         },
+         false},
+        {"file over 32 MiB",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a.txt", valid_blob, 33554433};
+         },
+         false},
+        {"upper-case blob",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a", std::string(64, 'F'), 1};
+         },
+         true},
+        {"blob of 63 digits",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a", std::string(63, 'a'), 1};
+         },
+         false},
+        {"blob of 65 digits",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a", std::string(65, 'a'), 1};
+         },
+         false},
+        {"blob that is no hex",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a", std::string(64, 'g'), 1};
+         },
+         false},
+        {"demo blob",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a", "ruvo-demo://call-grid", 1};
+         },
+         false},
+        {"empty name",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"", valid_blob, 1};
+         },
+         false},
+        {"name of 255 bytes",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{std::string(255, 'n'), valid_blob, 1};
+         },
+         true},
+        {"name of 256 bytes",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{std::string(256, 'n'), valid_blob, 1};
+         },
+         false},
+        {"name with a tab",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a\tb", valid_blob, 1};
+         },
+         false},
+        {"name with DEL",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a\x7f", valid_blob, 1};
+         },
+         false},
+        {"name with U+0085",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a\xc2\x85", valid_blob, 1};
+         },
+         false},
+        {"name with U+00A0",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a\xc2\xa0", valid_blob, 1};
+         },
+         true},
+        {"name that is no UTF-8",
+         [](SendMessage& s) {
+             s.attachment = attachment::File{"a\xff", valid_blob, 1};
+         },
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,7 +225,8 @@ TEST(EditMessage, KeepsThePreviousTextInHistoryOldestFirst)
     EXPECT_FALSE(w.changes(EditMessage{"c_a", "m_root", "root", 200})) << "unchanged text";
     EXPECT_FALSE(w.changes(EditMessage{"c_a", "m_gone", "x", 200})) << "missing message";
     EXPECT_FALSE(w.changes(EditMessage{"c_b", "m_root", "x", 200})) << "message of another channel";
-    EXPECT_FALSE(w.changes(EditMessage{"c_a", "m_root", std::string(65537, 'x'), 200})) << "text over the limit";
+    EXPECT_FALSE(w.changes(EditMessage{"c_a", "m_root", std::string(65537, 'x'), 200}))
+        << "text over the limit";
 
     w.apply(EditMessage{"c_a", "m_root", "root, edited", 200});
     w.apply(EditMessage{"c_a", "m_root", "final", 300});

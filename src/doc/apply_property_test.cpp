@@ -1,12 +1,12 @@
 // Replicas that apply actions on different messages and then merge end up where one replica
 // applying all of them would be: no write is lost through the document layer.
 
+#include "doc/apply.h"
+#include "doc/seed.h"
+
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
 #include <rapidcheck/gtest.h>
-
-#include "doc/apply.h"
-#include "doc/seed.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ Document base_document()
     Document doc;
     seed_demo(doc);
     for (int i = 0; i < message_count; ++i) {
-        SendMessage send{"c_random", message_id(i), "u_me", 1, "text " + std::to_string(i), {}, {}, {}, {}};
+        SendMessage send{
+            "c_random", message_id(i), "u_me", 1, "text " + std::to_string(i), {}, {}, {}, {}};
         apply_action(doc, send);
     }
     doc.commit();
@@ -42,28 +43,46 @@ rc::Gen<ChatAction> action_for(int side)
     const auto channel = side == 0 ? std::string("c_ideas") : std::string("c_music");
     return rc::gen::oneOf(
         rc::gen::map(rc::gen::pair(msg, element<std::string>("a", "héllo", "", "text 1 more")),
-                     [](auto p) { return ChatAction{EditMessage{"c_random", p.first, p.second, 5}}; }),
-        rc::gen::map(rc::gen::pair(msg, element<std::string>("👍", "🎉")),
-                     [user](auto p) { return ChatAction{AddReaction{"c_random", p.first, p.second, user}}; }),
-        rc::gen::map(rc::gen::pair(msg, element<std::string>("👍", "🎉")),
-                     [user](auto p) { return ChatAction{RemoveReaction{"c_random", p.first, p.second, user}}; }),
-        rc::gen::map(rc::gen::pair(msg, rc::gen::arbitrary<bool>()),
-                     [](auto p) { return ChatAction{PinMessage{"c_random", p.first, p.second}}; }),
-        rc::gen::map(rc::gen::pair(msg, rc::gen::inRange(0, 3)),
                      [](auto p) {
-                         AgentWork work{work_state::Done{"step"}, p.second, std::nullopt, {}};
-                         for (int s = 0; s < p.second; ++s)
-                             work.trace.push_back(AgentStep{"s" + std::to_string(s), std::uint64_t(s), "r", "l",
-                                                            step_outcome::Applied{}});
-                         return ChatAction{SetAgentWork{"c_random", p.first, work, std::string("said")}};
+                         return ChatAction{EditMessage{"c_random", p.first, p.second, 5}};
                      }),
+        rc::gen::map(rc::gen::pair(msg, element<std::string>("👍", "🎉")),
+                     [user](auto p) {
+                         return ChatAction{AddReaction{"c_random", p.first, p.second, user}};
+                     }),
+        rc::gen::map(rc::gen::pair(msg, element<std::string>("👍", "🎉")),
+                     [user](auto p) {
+                         return ChatAction{RemoveReaction{"c_random", p.first, p.second, user}};
+                     }),
+        rc::gen::map(rc::gen::pair(msg, rc::gen::arbitrary<bool>()),
+                     [](auto p) {
+                         return ChatAction{PinMessage{"c_random", p.first, p.second}};
+                     }),
+        rc::gen::
+            map(rc::gen::pair(msg, rc::gen::inRange(0, 3)),
+                [](auto p) {
+                    AgentWork work{work_state::Done{"step"}, p.second, std::nullopt, {}};
+                    for (int s = 0; s < p.second; ++s)
+                        work.trace.push_back(AgentStep{"s" + std::to_string(s), std::uint64_t(s),
+                                                       "r", "l", step_outcome::Applied{}});
+                    return ChatAction{SetAgentWork{"c_random", p.first, work, std::string("said")}};
+                }),
         rc::gen::map(rc::gen::inRange(0, 1000),
                      [channel](int n) {
-                         return ChatAction{SendMessage{channel, "m_new" + std::to_string(n) + channel, "u_me", n,
-                                                       "new", {}, {}, {}, {}}};
+                         return ChatAction{SendMessage{channel,
+                                                       "m_new" + std::to_string(n) + channel,
+                                                       "u_me",
+                                                       n,
+                                                       "new",
+                                                       {},
+                                                       {},
+                                                       {},
+                                                       {}}};
                      }),
         rc::gen::map(rc::gen::inRange(0, 20),
-                     [user](int n) { return ChatAction{MarkRead{"c_random", user, n}}; }),
+                     [user](int n) {
+                         return ChatAction{MarkRead{"c_random", user, n}};
+                     }),
         rc::gen::map(rc::gen::arbitrary<bool>(), [user](bool muted) {
             return ChatAction{SetCallState{"c_standup", user, false, muted, false, false}};
         }));

@@ -1,11 +1,11 @@
 // Creating, renaming, ordering, archiving and deleting channels and categories.
 
-#include <algorithm>
-#include <vector>
-
 #include "doc/apply_internal.h"
 #include "doc/record_writers.h"
 #include "doc/schema.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace chat::doc::detail {
 
@@ -24,8 +24,8 @@ std::uint32_t order_of(const Document& doc, const ObjId& map)
 }
 
 // The maps of `collection` whose string fields match, in display order: by order, then by key.
-std::vector<Placed> placed_in(const Document& doc, std::string_view collection, std::string_view workspace,
-                              const std::string_view* category)
+std::vector<Placed> placed_in(const Document& doc, std::string_view collection,
+                              std::string_view workspace, const std::string_view* category)
 {
     std::vector<Placed> out;
     auto parent = get_map(doc, Document::root(), collection);
@@ -39,11 +39,13 @@ std::vector<Placed> placed_in(const Document& doc, std::string_view collection, 
             continue;
         out.push_back({std::move(id), *map, order_of(doc, *map)});
     }
-    std::stable_sort(out.begin(), out.end(), [](const Placed& a, const Placed& b) { return a.order < b.order; });
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Placed& a, const Placed& b) { return a.order < b.order; });
     return out;
 }
 
-std::vector<Placed> channels_in(const Document& doc, std::string_view workspace, std::string_view category)
+std::vector<Placed> channels_in(const Document& doc, std::string_view workspace,
+                                std::string_view category)
 {
     return placed_in(doc, key::channels, workspace, &category);
 }
@@ -79,7 +81,8 @@ void apply(Document& doc, const actions::CreateChannel& action)
     channel.category = action.category;
     channel.name = action.name;
     channel.voice = action.kind == actions::ChannelKind::Voice;
-    channel.order = static_cast<std::uint32_t>(next_order(channels_in(doc, action.workspace, action.category)));
+    channel.order =
+        static_cast<std::uint32_t>(next_order(channels_in(doc, action.workspace, action.category)));
     write_channel(doc, channel);
 }
 
@@ -91,7 +94,8 @@ void apply(Document& doc, const actions::CreateCategory& action)
     category.id = action.id;
     category.workspace = action.workspace;
     category.name = action.name;
-    category.order = static_cast<std::uint32_t>(next_order(placed_in(doc, key::categories, action.workspace, nullptr)));
+    category.order = static_cast<std::uint32_t>(
+        next_order(placed_in(doc, key::categories, action.workspace, nullptr)));
     write_category(doc, category);
 }
 
@@ -140,7 +144,8 @@ void apply(Document& doc, const actions::ReorderChannel& action)
         return;
     const auto siblings = channels_in(doc, get_str(doc, *map, "workspace").value_or(""),
                                       get_str(doc, *map, "category").value_or(""));
-    auto at = std::find_if(siblings.begin(), siblings.end(), [&](const Placed& p) { return p.id == action.id; });
+    auto at = std::find_if(siblings.begin(), siblings.end(),
+                           [&](const Placed& p) { return p.id == action.id; });
     if (at == siblings.end())
         return;
     if (action.up ? at == siblings.begin() : at + 1 == siblings.end())

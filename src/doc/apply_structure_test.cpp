@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "actions/record_codec.h"
 #include "doc/apply_test_support.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -77,13 +77,11 @@ TEST(ReorderChannel, SwapsWithTheNeighbourInItsCategory)
         const char* name;
         const char* id;
         bool up;
-        std::int64_t a, b, v;  // orders afterwards
+        std::int64_t a, b, v; // orders afterwards
     };
     const Case cases[] = {
-        {"first up", "c_a", true, 0, 1, 2},
-        {"last down", "c_v", false, 0, 1, 2},
-        {"second up", "c_b", true, 1, 0, 2},
-        {"first down", "c_a", false, 1, 0, 2},
+        {"first up", "c_a", true, 0, 1, 2},           {"last down", "c_v", false, 0, 1, 2},
+        {"second up", "c_b", true, 1, 0, 2},          {"first down", "c_a", false, 1, 0, 2},
         {"missing channel", "c_gone", true, 0, 1, 2},
     };
     for (const auto& c : cases) {

@@ -1,13 +1,13 @@
 #pragma once
 // A small workspace shared by the tests of applying actions.
 
-#include <string>
-
 #include "actions/chat_action.h"
 #include "doc/access.h"
 #include "doc/apply.h"
 #include "doc/record_writers.h"
 #include "doc/schema.h"
+
+#include <string>
 
 namespace chat::doc::testing {
 
@@ -33,7 +33,8 @@ struct Workspace {
         doc.commit();
     }
 
-    static ChannelRecord channel(const char* id, std::uint32_t order, bool voice, const char* category = "cat")
+    static ChannelRecord channel(const char* id, std::uint32_t order, bool voice,
+                                 const char* category = "cat")
     {
         ChannelRecord out;
         out.id = id;

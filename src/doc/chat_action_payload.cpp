@@ -4,8 +4,8 @@
 
 namespace chat::doc {
 
-util::Result<void> apply_chat_action_payload(Document& doc, std::string_view json, ActionApplier& applier,
-                                             std::int64_t time)
+util::Result<void> apply_chat_action_payload(Document& doc, std::string_view json,
+                                             ActionApplier& applier, std::int64_t time)
 {
     auto action = actions::from_json<actions::ChatAction>(json);
     if (!action)

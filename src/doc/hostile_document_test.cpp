@@ -1,11 +1,11 @@
 // Documents merged from other peers may hold anything under any key; applying actions to them
 // must neither crash nor touch the data that is in good shape.
 
-#include <gtest/gtest.h>
-
 #include "actions/record_codec.h"
 #include "doc/apply_test_support.h"
 #include "doc/chat_action_payload.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -53,11 +53,16 @@ TEST(HostileDocument, EveryActionToleratesWrongKindsAndMissingKeys)
     const Case cases[] = {
         {"messages entry is a text",
          [](Workspace& w) { ensure_text(w.doc, *w.map_at({"messages"}), "c_a"); }},
-        {"messages is a string", [](Workspace& w) { (void)put_str(w.doc, Document::root(), "messages", "x"); }},
-        {"channels is a list", [](Workspace& w) { ensure_list(w.doc, Document::root(), "channels"); }},
+        {"messages is a string",
+         [](Workspace& w) { (void)put_str(w.doc, Document::root(), "messages", "x"); }},
+        {"channels is a list",
+         [](Workspace& w) { ensure_list(w.doc, Document::root(), "channels"); }},
         {"order is a string",
-         [](Workspace& w) { (void)put_str(w.doc, *w.map_at({"channels", "c_b"}), "order", "first"); }},
-        {"channel is a number", [](Workspace& w) { (void)put_i64(w.doc, *w.map_at({"channels"}), "c_a", 7); }},
+         [](Workspace& w) {
+             (void)put_str(w.doc, *w.map_at({"channels", "c_b"}), "order", "first");
+         }},
+        {"channel is a number",
+         [](Workspace& w) { (void)put_i64(w.doc, *w.map_at({"channels"}), "c_a", 7); }},
         {"reactions hold scalars",
          [](Workspace& w) {
              auto list = ensure_list(w.doc, *w.message("c_a", "m_root"), "reactions");
@@ -78,12 +83,19 @@ TEST(HostileDocument, EveryActionToleratesWrongKindsAndMissingKeys)
         {"work is a list and its trace a string",
          [](Workspace& w) { ensure_list(w.doc, *w.message("c_a", "m_root"), "work"); }},
         {"voice participant is a string",
-         [](Workspace& w) { (void)put_str(w.doc, *w.map_at({"voice", "c_v"}), "u_a", "here"); }},
-        {"read is a number", [](Workspace& w) { (void)put_i64(w.doc, Document::root(), "read", 1); }},
-        {"history is a map", [](Workspace& w) { ensure_map(w.doc, *w.message("c_a", "m_root"), "history"); }},
+         [](Workspace& w) {
+             (void)put_str(w.doc, *w.map_at({"voice", "c_v"}), "u_a", "here");
+         }},
+        {"read is a number",
+         [](Workspace& w) { (void)put_i64(w.doc, Document::root(), "read", 1); }},
+        {"history is a map",
+         [](Workspace& w) { ensure_map(w.doc, *w.message("c_a", "m_root"), "history"); }},
         {"category without workspace",
-         [](Workspace& w) { (void)delete_key(w.doc, *w.map_at({"categories", "cat"}), "workspace"); }},
-        {"empty root", [](Workspace& w) {
+         [](Workspace& w) {
+             (void)delete_key(w.doc, *w.map_at({"categories", "cat"}), "workspace");
+         }},
+        {"empty root",
+         [](Workspace& w) {
              for (const auto& k : w.doc.keys(Document::root()))
                  (void)delete_key(w.doc, Document::root(), k);
          }},
@@ -115,11 +127,7 @@ TEST(ChatActionPayload, OneActionIsOneChangeAndBadPayloadsChangeNothing)
     const auto dump = w.doc.canonical_dump();
     const std::string good = encode_chat_action(AddReaction{"c_a", "m_root", "👍", "u_a"});
     const char* bad[] = {
-        "",
-        "{}",
-        "not json",
-        "{\"DeleteMessage\":[\"c_a\"]}",
-        "{\"Explode\":{}}",
+        "", "{}", "not json", "{\"DeleteMessage\":[\"c_a\"]}", "{\"Explode\":{}}",
     };
     for (const char* payload : bad) {
         SCOPED_TRACE(payload);
@@ -132,7 +140,8 @@ TEST(ChatActionPayload, OneActionIsOneChangeAndBadPayloadsChangeNothing)
     EXPECT_EQ(w.doc.canonical_dump(), dump);
 
     // A refused action is no error and commits nothing.
-    EXPECT_TRUE(apply_chat_action_payload(w.doc, encode_chat_action(PinMessage{"c_a", "m_gone", true}), w.applier, 10));
+    EXPECT_TRUE(apply_chat_action_payload(
+        w.doc, encode_chat_action(PinMessage{"c_a", "m_gone", true}), w.applier, 10));
     EXPECT_EQ(w.doc.get_heads(), heads);
 
     EXPECT_TRUE(apply_chat_action_payload(w.doc, good, w.applier, 10));
@@ -140,8 +149,11 @@ TEST(ChatActionPayload, OneActionIsOneChangeAndBadPayloadsChangeNothing)
     const auto after_heads = w.doc.get_heads();
     ASSERT_EQ(after_heads.size(), 1u);
     EXPECT_NE(after_heads, heads);
-    EXPECT_EQ(get_str(w.doc, *get_map_at(w.doc, *get_list(w.doc, *w.message("c_a", "m_root"), "reactions"), 0), "emoji"),
-              "👍");
+    EXPECT_EQ(
+        get_str(w.doc,
+                *get_map_at(w.doc, *get_list(w.doc, *w.message("c_a", "m_root"), "reactions"), 0),
+                "emoji"),
+        "👍");
 }
 
 } // namespace

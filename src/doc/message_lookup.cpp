@@ -8,8 +8,7 @@ namespace {
 
 // Calls `visit(map, id)` for every message map with a string id, in every channel; stops when
 // `visit` returns true.
-template <typename Visit>
-bool for_each_message_id(const Document& doc, Visit&& visit)
+template <typename Visit> bool for_each_message_id(const Document& doc, Visit&& visit)
 {
     auto messages = get_map(doc, Document::root(), key::messages);
     if (!messages)
@@ -35,7 +34,8 @@ bool for_each_message_id(const Document& doc, Visit&& visit)
 
 } // namespace
 
-std::optional<MessageSlot> find_message(const Document& doc, std::string_view channel, std::string_view id)
+std::optional<MessageSlot> find_message(const Document& doc, std::string_view channel,
+                                        std::string_view id)
 {
     auto messages = get_map(doc, Document::root(), key::messages);
     if (!messages)

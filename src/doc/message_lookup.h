@@ -3,13 +3,13 @@
 // list elements that are not maps, and maps without a string "id", are passed over.
 // Thread: the document's owner.
 
+#include "doc/access.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-
-#include "doc/access.h"
 
 namespace chat::doc {
 
@@ -21,7 +21,8 @@ struct MessageSlot {
 };
 
 // The first element of messages[channel] whose "id" equals `id`, scanning from index 0.
-std::optional<MessageSlot> find_message(const Document& doc, std::string_view channel, std::string_view id);
+std::optional<MessageSlot> find_message(const Document& doc, std::string_view channel,
+                                        std::string_view id);
 
 // Whether any message of any channel has this id. Walks every message.
 bool message_id_exists(const Document& doc, std::string_view id);
@@ -30,7 +31,7 @@ bool message_id_exists(const Document& doc, std::string_view id);
 // the owner of the index. A change from elsewhere (a merge, a rollback, a write the owner did
 // not announce) changes the document's version and the next lookup reads the ids afresh.
 class MessageIdIndex {
-public:
+  public:
     bool contains(const Document& doc, std::string_view id);
     // Announces that the owner wrote a message with `id`, which is now the latest change.
     void add(const Document& doc, std::string id);
@@ -40,7 +41,7 @@ public:
     void keep_current(const Document& doc) { m_version = doc.version(); }
     void invalidate() { m_valid = false; }
 
-private:
+  private:
     void rebuild(const Document& doc);
 
     std::unordered_set<std::string> m_ids;

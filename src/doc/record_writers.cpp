@@ -1,13 +1,13 @@
 #include "doc/record_writers.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "actions/record_codec.h"
 #include "doc/agent_work_store.h"
 #include "doc/schema.h"
 #include "platform/util/fatal.h"
 #include "platform/util/random.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace chat::doc {
 
@@ -18,7 +18,8 @@ ObjId ensure_entry(Document& doc, std::string_view collection, std::string_view 
     return ensure_map(doc, ensure_map(doc, Document::root(), collection), id);
 }
 
-ObjId create(Document& doc, const ObjId& map, std::string_view key, crdt::ObjType type, const char* fatal_message)
+ObjId create(Document& doc, const ObjId& map, std::string_view key, crdt::ObjType type,
+             const char* fatal_message)
 {
     auto created = put_object(doc, map, key, type);
     if (!created)
@@ -126,8 +127,8 @@ ObjId join_call(Document& doc, std::string_view channel, std::string_view user)
     return participant;
 }
 
-void set_call_state(Document& doc, std::string_view channel, std::string_view user, bool talking, bool muted,
-                    bool deafened, bool audio_only)
+void set_call_state(Document& doc, std::string_view channel, std::string_view user, bool talking,
+                    bool muted, bool deafened, bool audio_only)
 {
     const auto participant = ensure_map(doc, ensure_entry(doc, key::voice, channel), user);
     (void)put_bool(doc, participant, "talking", talking);
@@ -136,13 +137,15 @@ void set_call_state(Document& doc, std::string_view channel, std::string_view us
     (void)put_bool(doc, participant, "audio_only", audio_only);
 }
 
-void write_attachment(Document& doc, const ObjId& map, std::string_view key, const actions::Attachment& attachment)
+void write_attachment(Document& doc, const ObjId& map, std::string_view key,
+                      const actions::Attachment& attachment)
 {
     const auto attachment_map = create(doc, map, key, crdt::ObjType::Map, "att");
     std::visit(AttachmentWriter{doc, attachment_map}, attachment);
 }
 
-bool write_message(Document& doc, std::string_view channel, const MessageRecord& message, MessageIdIndex& ids)
+bool write_message(Document& doc, std::string_view channel, const MessageRecord& message,
+                   MessageIdIndex& ids)
 {
     if (ids.contains(doc, message.id))
         return false;
@@ -198,8 +201,8 @@ bool write_message(Document& doc, std::string_view channel, const MessageRecord&
     return true;
 }
 
-std::string insert_message_with_new_id(Document& doc, std::string_view channel, MessageRecord message,
-                                       MessageIdIndex& ids)
+std::string insert_message_with_new_id(Document& doc, std::string_view channel,
+                                       MessageRecord message, MessageIdIndex& ids)
 {
     message.id = "m_" + util::uuid_v4_hex();
     std::string id = message.id;

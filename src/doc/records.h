@@ -2,15 +2,15 @@
 // The in-memory records read from the workspace document and written by the record writers.
 // Plain values that own their strings and lists; usable on any thread.
 
+#include "actions/agent_work.h"
+#include "actions/message_parts.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include "actions/agent_work.h"
-#include "actions/message_parts.h"
 
 namespace chat::doc {
 
@@ -50,11 +50,11 @@ struct CategoryRecord {
 struct ChannelRecord {
     std::string id{};
     std::string workspace{};
-    std::string category{};  // empty: the channel belongs to no category
-    std::string name{};      // without the leading "#"
+    std::string category{}; // empty: the channel belongs to no category
+    std::string name{};     // without the leading "#"
     std::string topic{};
     std::uint32_t order = 0;
-    std::uint32_t unread = 0;  // filled by the projection, never stored
+    std::uint32_t unread = 0; // filled by the projection, never stored
     bool voice = false;
     bool archived = false;
 
@@ -94,9 +94,9 @@ struct MessageRecord {
     std::string author{};
     std::int64_t ts = 0;
     std::string text{};
-    std::optional<std::string> parent{};  // the thread root; none for a top-level message
+    std::optional<std::string> parent{}; // the thread root; none for a top-level message
     bool edited = false;
-    std::vector<HistoryEntry> history{};  // oldest first
+    std::vector<HistoryEntry> history{}; // oldest first
     std::vector<ReactionGroup> reactions{};
     std::vector<actions::Mention> mentions{};
     std::optional<actions::ResourceRef> reference{};

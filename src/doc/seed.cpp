@@ -1,9 +1,9 @@
 #include "doc/seed.h"
 
-#include <initializer_list>
-
 #include "doc/record_writers.h"
 #include "doc/schema.h"
+
+#include <initializer_list>
 
 namespace chat::doc {
 
@@ -42,8 +42,8 @@ bool claim_seed(Document& doc)
     (void)put_bool(doc, Document::root(), key::seeded, true);
     // Every root map exists once the document is seeded, so replicas that share it never create
     // one concurrently (the merge would keep only one of the two).
-    for (auto collection : {key::workspaces, key::categories, key::channels, key::users, key::messages, key::read,
-                            key::voice, key::drafts})
+    for (auto collection : {key::workspaces, key::categories, key::channels, key::users,
+                            key::messages, key::read, key::voice, key::drafts})
         ensure_map(doc, Document::root(), collection);
     return true;
 }
@@ -92,15 +92,19 @@ void write_demo_structure(Document& doc)
         std::uint32_t order;
     };
     const Channel channels[] = {
-        {"c_general", "ws_acme", "cat_acme_main", "general", "Company-wide announcements", false, 0},
-        {"c_crit", "ws_acme", "cat_acme_main", "design-crit", "Share work, get sharp feedback", false, 1},
+        {"c_general", "ws_acme", "cat_acme_main", "general", "Company-wide announcements", false,
+         0},
+        {"c_crit", "ws_acme", "cat_acme_main", "design-crit", "Share work, get sharp feedback",
+         false, 1},
         {"c_frontend", "ws_acme", "cat_acme_main", "frontend", "ui toolkit + app shells", false, 2},
         {"c_random", "ws_acme", "cat_acme_main", "random", "Off-topic & watercooler", false, 3},
         {"c_standup", "ws_acme", "cat_acme_voice", "Daily Standup", "", true, 0},
         {"c_huddle", "ws_acme", "cat_acme_voice", "Design Huddle", "", true, 1},
         {"c_kernel", "ws_ruvo", "cat_ruvo_eng", "kernel", "bootc + immutable base", false, 0},
-        {"c_compositor", "ws_ruvo", "cat_ruvo_eng", "compositor", "2D clusters & sandboxing", false, 1},
-        {"c_fssync", "ws_ruvo", "cat_ruvo_eng", "fs-sync", "meshnet projection & hydration", false, 2},
+        {"c_compositor", "ws_ruvo", "cat_ruvo_eng", "compositor", "2D clusters & sandboxing", false,
+         1},
+        {"c_fssync", "ws_ruvo", "cat_ruvo_eng", "fs-sync", "meshnet projection & hydration", false,
+         2},
         {"c_releases", "ws_ruvo", "cat_ruvo_eng", "releases", "ship logs", false, 3},
         {"c_warroom", "ws_ruvo", "cat_ruvo_voice", "War Room", "", true, 0},
         {"c_ideas", "ws_jam", "cat_jam_main", "ideas", "weekend hacks", false, 0},
@@ -140,40 +144,50 @@ void write_demo_messages(Document& doc)
 {
     MessageIdIndex ids;
 
-    auto concept_message = message(
-        "m_concept", "u_hana", 1782471900,
-        "Here's the frame — the host tile keeps the live camera, everyone else collapses to chips when they're "
-        "audio-only.",
-        {{"❤️", {"u_me", "u_elin", "u_tomas"}}, {"🔥", {"u_kofi"}}});
-    concept_message.attachment = Attachment{attachment::Image{"call-overlay-v3.png", "ruvo-demo://call-grid", 640, 360}};
+    auto concept_message = message("m_concept", "u_hana", 1782471900,
+                                   "Here's the frame — the host tile keeps the live camera, "
+                                   "everyone else collapses to chips when they're "
+                                   "audio-only.",
+                                   {{"❤️", {"u_me", "u_elin", "u_tomas"}}, {"🔥", {"u_kofi"}}});
+    concept_message.attachment =
+        Attachment{attachment::Image{"call-overlay-v3.png", "ruvo-demo://call-grid", 640, 360}};
 
-    auto kofi = message("m_kofi", "u_kofi", 1782473400, "Dropping the transport notes here so they don't get lost.");
-    kofi.attachment = Attachment{attachment::File{"moq-over-meshnet.md", "demo:moq-over-meshnet", 18944}};
+    auto kofi = message("m_kofi", "u_kofi", 1782473400,
+                        "Dropping the transport notes here so they don't get lost.");
+    kofi.attachment =
+        Attachment{attachment::File{"moq-over-meshnet.md", "demo:moq-over-meshnet", 18944}};
 
-    auto clip = message("m_clip", "u_elin", 1782473760,
-                        "Screen recording of the tile-promotion motion — this is the feel I'm after:",
-                        {{"🔥", {"u_me", "u_hana"}}});
-    clip.attachment = Attachment{attachment::Video{"tile-promotion.webm", "demo:tile-promotion", 1280, 720, 6815744}};
+    auto clip =
+        message("m_clip", "u_elin", 1782473760,
+                "Screen recording of the tile-promotion motion — this is the feel I'm after:",
+                {{"🔥", {"u_me", "u_hana"}}});
+    clip.attachment = Attachment{
+        attachment::Video{"tile-promotion.webm", "demo:tile-promotion", 1280, 720, 6815744}};
 
     auto elin = message("m_elin", "u_elin", 1782475140,
-                        "Wired the screen-share stage — whoever presents gets a big featured tile and everyone else "
+                        "Wired the screen-share stage — whoever presents gets a big featured tile "
+                        "and everyone else "
                         "drops to the filmstrip beneath it. Reads really cleanly.",
                         {{"🚀", {"u_me", "u_hana", "u_tomas", "u_kofi"}}, {"👀", {"u_nadia"}}});
     elin.edited = true;
-    elin.history.push_back(
-        {"Wired up screen-share — the presenter gets a featured tile, everyone else goes to a filmstrip.", 1782475020});
+    elin.history.push_back({"Wired up screen-share — the presenter gets a featured tile, everyone "
+                            "else goes to a filmstrip.",
+                            1782475020});
 
     const MessageRecord conversation[] = {
         message("m_open", "u_hana", 1782471840,
-                "Morning! Pushed the new call overlay mock — pulling tiles into a 2x2 grid reads way calmer than the "
+                "Morning! Pushed the new call overlay mock — pulling tiles into a 2x2 grid reads "
+                "way calmer than the "
                 "old filmstrip.",
                 {{"🎉", {"u_me", "u_tomas"}}}),
         concept_message,
         message("m_me1", "u_me", 1782472140,
-                "Love it. One ask: can the 'follow the host' affordance live on the host tile itself instead of the "
+                "Love it. One ask: can the 'follow the host' affordance live on the host tile "
+                "itself instead of the "
                 "controls bar?"),
         message("m_tomas", "u_tomas", 1782472560,
-                "+1 — and we should read every colour from the OS theme so it matches whatever the cluster is themed "
+                "+1 — and we should read every colour from the OS theme so it matches whatever the "
+                "cluster is themed "
                 "to.",
                 {{"👍", {"u_me", "u_hana"}}}),
         kofi,
@@ -186,8 +200,10 @@ void write_demo_messages(Document& doc)
         write_message(doc, "c_crit", m, ids);
 
     MessageRecord replies[] = {
-        message("", "u_tomas", 1782472020, "Should the chips show a mic-level ring when someone's talking?"),
-        message("", "u_hana", 1782472080, "Yeah — a thin accent ring that pulses. I'll spec the motion token.",
+        message("", "u_tomas", 1782472020,
+                "Should the chips show a mic-level ring when someone's talking?"),
+        message("", "u_hana", 1782472080,
+                "Yeah — a thin accent ring that pulses. I'll spec the motion token.",
                 {{"👍", {"u_me"}}}),
         message("", "u_me", 1782472200, "Perfect, that keeps the audio-only state legible."),
     };
@@ -196,13 +212,13 @@ void write_demo_messages(Document& doc)
         insert_message_with_new_id(doc, "c_crit", reply, ids);
     }
 
-    insert_message_with_new_id(
-        doc, "c_general",
-        message("", "u_nadia", 1782464400,
-                "Welcome to Acme Design on Ruvo 👋 Channels relate to the workspace you're standing in — switch "
-                "workspaces from the rail on the left.",
-                {{"👋", {"u_me", "u_hana", "u_tomas"}}}),
-        ids);
+    insert_message_with_new_id(doc, "c_general",
+                               message("", "u_nadia", 1782464400,
+                                       "Welcome to Acme Design on Ruvo 👋 Channels relate to the "
+                                       "workspace you're standing in — switch "
+                                       "workspaces from the rail on the left.",
+                                       {{"👋", {"u_me", "u_hana", "u_tomas"}}}),
+                               ids);
 }
 
 } // namespace

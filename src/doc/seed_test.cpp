@@ -1,10 +1,9 @@
-#include <regex>
-
-#include <gtest/gtest.h>
-
-#include "doc/seed.h"
 #include "doc/message_lookup.h"
 #include "doc/schema.h"
+#include "doc/seed.h"
+
+#include <gtest/gtest.h>
+#include <regex>
 
 namespace {
 
@@ -117,8 +116,8 @@ TEST(Seed, DemoHoldsItsConversationCallAndChannels)
     auto crit = ids_of(doc, "c_crit");
     ASSERT_EQ(crit.size(), 11u);
     EXPECT_EQ(std::vector(crit.begin(), crit.begin() + 8),
-              (std::vector<std::string>{"m_open", "m_concept", "m_me1", "m_tomas", "m_kofi", "m_clip", "m_elin",
-                                        "m_me2"}));
+              (std::vector<std::string>{"m_open", "m_concept", "m_me1", "m_tomas", "m_kofi",
+                                        "m_clip", "m_elin", "m_me2"}));
     const std::regex generated("m_[0-9a-f]{32}");
     for (std::size_t i = 8; i < 11; ++i) {
         EXPECT_TRUE(std::regex_match(crit[i], generated)) << crit[i];
