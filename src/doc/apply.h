@@ -1,7 +1,7 @@
 #pragma once
 // Applying chat actions to the workspace document. An action that fails its checks, or that
-// names a channel, message, category or participant the document does not hold, changes
-// nothing; no action reports an error. Writes join the document's open transaction; the caller
+// names a channel, message or category the document does not hold, changes nothing; no action
+// reports an error. Call-state writes create the participant's map in an existing channel. Writes join the document's open transaction; the caller
 // commits. Reads tolerate documents merged from other peers: values of the wrong kind read as
 // missing. Thread: the document's owner; one action at a time.
 
