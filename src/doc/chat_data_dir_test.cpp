@@ -8,12 +8,7 @@ namespace {
 
 identity::xdg::Environment fake(std::map<std::string, std::string> values)
 {
-    return [values](std::string_view name) -> std::optional<std::string> {
-        auto it = values.find(std::string(name));
-        if (it == values.end())
-            return std::nullopt;
-        return it->second;
-    };
+    return identity::xdg::fixed_environment(std::move(values));
 }
 
 TEST(ChatDataDir, FollowsTheFirstRuleThatApplies)

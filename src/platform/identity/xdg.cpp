@@ -15,6 +15,16 @@ Environment process_environment()
     };
 }
 
+Environment fixed_environment(std::map<std::string, std::string> values)
+{
+    return [values = std::move(values)](std::string_view name) -> std::optional<std::string> {
+        auto it = values.find(std::string(name));
+        if (it == values.end())
+            return std::nullopt;
+        return it->second;
+    };
+}
+
 std::optional<std::filesystem::path> Dirs::effective_data_home() const
 {
     if (data_home)

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <string>
 #include <optional>
 #include <string_view>
 
@@ -13,6 +15,9 @@ using Environment = std::function<std::optional<std::string>(std::string_view na
 
 // The process environment.
 Environment process_environment();
+
+// An environment holding exactly `values` (for tests and for programs that run others).
+Environment fixed_environment(std::map<std::string, std::string> values);
 
 struct Dirs {
     // $XDG_DATA_HOME when it is set to an absolute path.
