@@ -101,7 +101,9 @@ Attempt<sqlite3*> open_database(const fs::path& path)
         return failure;
     }
     sqlite3_busy_timeout(db, 5'000);
-    const char* setup = "PRAGMA journal_mode=WAL;"
+    // auto_vacuum takes effect only in a new database, before its first table.
+    const char* setup = "PRAGMA auto_vacuum=INCREMENTAL;"
+                        "PRAGMA journal_mode=WAL;"
                         "PRAGMA synchronous=FULL;"
                         "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
                         "CREATE TABLE IF NOT EXISTS snapshot(id INTEGER PRIMARY KEY CHECK (id = 1), bytes BLOB NOT NULL);"
@@ -413,8 +415,15 @@ void DocumentStore::post(Job job)
 
 util::Result<void> DocumentStore::write(const Job& job)
 {
-    if (job.kind == Job::Kind::Snapshot)
-        return write_snapshot(m_db, job.bytes);
+    if (job.kind == Job::Kind::Snapshot) {
+        auto written = write_snapshot(m_db, job.bytes);
+        // The log just became garbage; give its pages back instead of keeping a large WAL.
+        if (written) {
+            sqlite3_exec(m_db, "PRAGMA incremental_vacuum", nullptr, nullptr, nullptr);
+            sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        }
+        return written;
+    }
     return insert_blob(m_db, "INSERT INTO changes(bytes) VALUES(?)", job.bytes);
 }
 
