@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "doc/access.h"
 #include "doc/queries.h"
 
 namespace chat::doc {
@@ -35,6 +36,37 @@ void repair_channel(const std::vector<ChannelRecord>& channels, Selection& selec
         selection.channel = first->id;
 }
 
+// The authors, reacting and mentioned people of a channel's messages, without loading the rest
+// of each message.
+void collect_people_ids(const crdt::Document& doc, const std::string& channel, std::set<std::string>& ids)
+{
+    auto messages = get_map(doc, crdt::root, "messages");
+    auto list = messages ? get_list(doc, *messages, channel) : std::nullopt;
+    if (!list)
+        return;
+    auto users_of = [&](const crdt::ObjId& message, std::string_view key) {
+        auto entries = get_list(doc, message, key);
+        if (!entries)
+            return;
+        for (std::size_t j = 0, n = doc.length(*entries); j < n; ++j) {
+            if (auto entry = get_map_at(doc, *entries, j)) {
+                auto user = get_str(doc, *entry, "user").value_or("");
+                // Entries without an emoji or a person are not read as reactions or mentions.
+                if (!user.empty() && (key != "reactions" || !get_str(doc, *entry, "emoji").value_or("").empty()))
+                    ids.insert(std::move(user));
+            }
+        }
+    };
+    for (std::size_t i = 0, n = doc.length(*list); i < n; ++i) {
+        auto message = get_map_at(doc, *list, i);
+        if (!message)
+            continue;
+        ids.insert(get_str(doc, *message, "author").value_or(""));
+        users_of(*message, "reactions");
+        users_of(*message, "mentions");
+    }
+}
+
 std::vector<PersonRecord> involved_people(const crdt::Document& doc, const Projection& p, const Selection& selection,
                                           const LocalPerson& me)
 {
@@ -43,19 +75,17 @@ std::vector<PersonRecord> involved_people(const crdt::Document& doc, const Proje
     for (const auto& channel : p.channels) {
         if (channel.workspace != selection.workspace)
             continue;
-        auto collect = [&](const std::vector<MessageRecord>& messages) {
-            for (const auto& m : messages) {
+        if (channel.id == selection.channel) {
+            for (const auto& m : p.messages) {
                 ids.insert(m.author);
                 for (const auto& group : m.reactions)
                     ids.insert(group.users.begin(), group.users.end());
                 for (const auto& mention : m.mentions)
                     ids.insert(mention.user);
             }
-        };
-        if (channel.id == selection.channel)
-            collect(p.messages);
-        else
-            collect(load_messages(doc, channel.id));
+        } else {
+            collect_people_ids(doc, channel.id, ids);
+        }
         if (channel.voice) {
             if (auto voice = p.voice.find(channel.id); voice != p.voice.end()) {
                 for (const auto& participant : voice->second)
