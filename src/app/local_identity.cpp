@@ -3,7 +3,7 @@
 #include <glib.h>
 #include <system_error>
 
-#include "doc/access.h"
+#include "doc/record_writers.h"
 #include "platform/ui/avatar.h"
 #include "platform/util/file.h"
 #include "platform/util/hex.h"
@@ -166,13 +166,12 @@ std::string initials_of(std::string_view name)
 
 bool refresh_local_person(crdt::Document& doc, const Identity& identity)
 {
-    auto users = doc::ensure_map(doc, crdt::root, "users");
-    auto person = doc::ensure_map(doc, users, identity.person_id);
-    bool wrote = doc::update_str(doc, person, "name", identity.display_name);
-    wrote |= doc::update_str(doc, person, "initials", identity.initials);
-    wrote |= doc::update_i64(doc, person, "color_idx", static_cast<std::int64_t>(identity.color_index));
-    wrote |= doc::update_str(doc, person, "status", "online");
-    return wrote;
+    // The person writer compares every field before writing it, so only differences count.
+    auto before = doc.pending_ops();
+    doc::write_person(doc, doc::PersonRecord{identity.person_id, identity.display_name, identity.initials,
+                                             static_cast<std::int64_t>(identity.color_index), false,
+                                             doc::Presence::Online});
+    return doc.pending_ops() != before;
 }
 
 Identity load_identity(const IdentitySources& sources)

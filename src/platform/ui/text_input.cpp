@@ -324,13 +324,15 @@ void TextInput::set_focused(bool focused, Instant now)
     }
 }
 
-bool TextInput::undo()
+// Moves one step through the edit history: restores the newest snapshot of `from` and keeps
+// the current state on `to`, so the step can be taken back.
+bool TextInput::step_history(std::vector<Snapshot>& from, std::vector<Snapshot>& to)
 {
-    if (m_undo.empty())
+    if (from.empty())
         return false;
-    m_redo.push_back({m_text, m_caret, m_anchor});
-    auto snap = std::move(m_undo.back());
-    m_undo.pop_back();
+    to.push_back({m_text, m_caret, m_anchor});
+    auto snap = std::move(from.back());
+    from.pop_back();
     m_text = std::move(snap.text);
     m_caret = snap.caret;
     m_anchor = snap.anchor;
@@ -340,20 +342,14 @@ bool TextInput::undo()
     return true;
 }
 
+bool TextInput::undo()
+{
+    return step_history(m_undo, m_redo);
+}
+
 bool TextInput::redo()
 {
-    if (m_redo.empty())
-        return false;
-    m_undo.push_back({m_text, m_caret, m_anchor});
-    auto snap = std::move(m_redo.back());
-    m_redo.pop_back();
-    m_text = std::move(snap.text);
-    m_caret = snap.caret;
-    m_anchor = snap.anchor;
-    m_last_edit = EditKind::Other;
-    m_dirty = true;
-    refresh_boundaries();
-    return true;
+    return step_history(m_redo, m_undo);
 }
 
 void TextInput::apply_layout_external(const Rect& rect)

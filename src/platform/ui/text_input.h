@@ -133,6 +133,8 @@ class TextInput {
         std::size_t caret;
         std::size_t anchor;
     };
+    bool step_history(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
+
     enum class EditKind { Typing, Deleting, Other };
 
     void replace_range(std::size_t start, std::size_t end, std::string_view replacement,
